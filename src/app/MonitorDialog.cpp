@@ -1,0 +1,390 @@
+#include "app/MonitorDialog.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <variant>
+
+#include "app/ControlIds.h"
+#include "app/LineLists.h"
+#include "transmit/HexText.h"
+
+namespace lirosa {
+
+namespace {
+
+constexpr const char* kIntegerMessage = "请键入一个整数。";
+
+// A numeric box holds a signed decimal integer, optionally surrounded by
+// blanks; anything else (empty, letters, out of range) is not one.
+bool ParseDialogInt(const std::string& text, int& value) {
+  std::size_t i = 0;
+  auto blank = [&](std::size_t at) { return text[at] == ' ' || text[at] == '\t'; };
+  while (i < text.size() && blank(i)) ++i;
+  std::size_t start = i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t digits = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  if (i == digits) return false;
+  std::size_t end = i;
+  while (i < text.size() && blank(i)) ++i;
+  if (i != text.size()) return false;
+  errno = 0;
+  std::string number = text.substr(start, end - start);
+  long long parsed = std::strtoll(number.c_str(), nullptr, 10);
+  if (errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) return false;
+  value = static_cast<int>(parsed);
+  return true;
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  if (prefix.size() > text.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(text[i]) != lower(prefix[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// ---- Bindings --------------------------------------------------------------
+
+namespace {
+
+enum class BindKind { ListIndex, ListText, Text, Check, Integer };
+
+struct Binding {
+  int id;
+  BindKind kind;
+  std::variant<int*, std::string*> member;
+};
+
+}  // namespace
+
+MonitorDialog::MonitorDialog(const Platform& platform)
+    : controls_(platform.controls),
+      prompts_(platform.prompts),
+      view_(platform.view),
+      port_(platform.port),
+      clock_(platform.clock),
+      window_(platform.window),
+      listPorts_(platform.listPorts) {
+  settingsDirectory = platform.settingsDirectory;
+  rxFrame.chunk.reserve(kChunkSize);
+  rxFrame.frame.reserve(kFrameSize);
+}
+
+// The fixed order of data exchange; PushControls writes in the same order.
+static std::vector<Binding> BindingsOf(MonitorDialog& d) {
+  auto& s = d.slots;
+  return {
+      {kIdBaudList, BindKind::ListIndex, &d.portSettings.baudIndex},
+      {kIdDataBitsList, BindKind::ListIndex, &d.portSettings.dataBitsIndex},
+      {kIdParityList, BindKind::ListIndex, &d.portSettings.parityIndex},
+      {kIdStopBitsList, BindKind::ListIndex, &d.portSettings.stopBitsIndex},
+      {kIdPortList, BindKind::ListText, &d.portSettings.portName},
+      {kIdCaptureFileName, BindKind::Text, &d.captureFileName},
+      {kIdRequest1, BindKind::Text, &s[0].text},
+      {kIdRequest2, BindKind::Text, &s[1].text},
+      {kIdRequest3, BindKind::Text, &s[2].text},
+      {kIdHex1, BindKind::Check, &s[0].hexForm},
+      {kIdHex2, BindKind::Check, &s[1].hexForm},
+      {kIdHex3, BindKind::Check, &s[2].hexForm},
+      {kIdCyclePeriod, BindKind::Integer, &d.cycle.periodMs},
+      {kIdPeriod1, BindKind::Integer, &s[0].periodMs},
+      {kIdPeriod2, BindKind::Integer, &s[1].periodMs},
+      {kIdPeriod3, BindKind::Integer, &s[2].periodMs},
+      {kIdAuto2, BindKind::Check, &s[1].autoSend},
+      {kIdAuto3, BindKind::Check, &s[2].autoSend},
+      {kIdAuto1, BindKind::Check, &s[0].autoSend},
+      {kIdRepeat1, BindKind::Check, &s[0].inAllRequests},
+      {kIdRepeat3, BindKind::Check, &s[2].inAllRequests},
+      {kIdRepeat2, BindKind::Check, &s[1].inAllRequests},
+      {kIdKeywordFilter, BindKind::Check, &d.keywordFilter},
+      {kIdNewLine, BindKind::Check, &d.newLine},
+      {kIdKeyword, BindKind::Text, &d.keyword},
+      {kIdTimeStamp, BindKind::Check, &d.timeStamp},
+      {kIdHexDisplay, BindKind::Check, &d.hexDisplay},
+      {kIdAutoClear, BindKind::Check, &d.autoClear},
+      {kIdResponseTimeout, BindKind::Integer, &d.cycle.responseTimeoutS},
+      {kIdRetryLimit, BindKind::Integer, &d.cycle.maxRetries},
+      {kIdShowSent, BindKind::Check, &d.showSent},
+      {kIdSendOnce, BindKind::Check, &d.cycle.sendOnce},
+  };
+}
+
+bool MonitorDialog::PullControls() {
+  for (const Binding& b : BindingsOf(*this)) {
+    switch (b.kind) {
+      case BindKind::ListIndex:
+        *std::get<int*>(b.member) = controls_.ListIndex(b.id);
+        break;
+      case BindKind::ListText:
+      case BindKind::Text:
+        *std::get<std::string*>(b.member) = controls_.Text(b.id);
+        break;
+      case BindKind::Check:
+        *std::get<int*>(b.member) = controls_.Check(b.id);
+        break;
+      case BindKind::Integer: {
+        int value = 0;
+        if (!ParseDialogInt(controls_.Text(b.id), value)) {
+          // Inside a tick the same bad box would otherwise be reported a
+          // hundred times a second; tell the user once, keep the last good
+          // value, and tell again only after it has been good once more.
+          bool repeat = tickDepth_ > 0 && pullFailedId_ == b.id;
+          pullFailedId_ = b.id;
+          if (!repeat) ReportMessage(kIntegerMessage);
+          return false;
+        }
+        *std::get<int*>(b.member) = value;
+        break;
+      }
+    }
+  }
+  pullFailedId_ = 0;
+  return true;
+}
+
+void MonitorDialog::PushControls() {
+  for (const Binding& b : BindingsOf(*this)) {
+    switch (b.kind) {
+      case BindKind::ListIndex:
+        controls_.SetListIndex(b.id, *std::get<int*>(b.member));
+        break;
+      case BindKind::ListText: {
+        // Select the first entry that begins with the stored name; a stored
+        // device path the list lacks (a pseudo-terminal) is added and shown.
+        const std::string& name = *std::get<std::string*>(b.member);
+        std::vector<ListEntry> entries = controls_.ListEntries(b.id);
+        auto found = std::find_if(entries.begin(), entries.end(),
+                                  [&](const ListEntry& e) { return StartsWithNoCase(e.text, name); });
+        if (found != entries.end()) {
+          controls_.SetListIndex(b.id, static_cast<int>(found - entries.begin()));
+        } else if (!name.empty() && name.front() == '/') {
+          entries.push_back({name, {}});
+          controls_.SetListEntries(b.id, entries);
+          controls_.SetListIndex(b.id, static_cast<int>(entries.size()) - 1);
+        }
+        break;
+      }
+      case BindKind::Text:
+        controls_.SetText(b.id, *std::get<std::string*>(b.member));
+        break;
+      case BindKind::Check: {
+        int state = *std::get<int*>(b.member);
+        controls_.SetCheck(b.id, state >= 0 && state <= 2 ? state : 0);
+        break;
+      }
+      case BindKind::Integer:
+        controls_.SetText(b.id, std::to_string(*std::get<int*>(b.member)));
+        break;
+    }
+  }
+}
+
+// ---- Start-up and the end of the window --------------------------------------
+
+void MonitorDialog::InitDialog() {
+  // Start values.
+  portSettings = {"COM1", 3, 2, 0, 0};
+  portOpen = false;
+  for (RequestSlot& slot : slots) {
+    slot.hexForm = 1;
+    slot.periodMs = 1000;
+    slot.autoTickCount = 0;
+    slot.checksumArea.clear();
+  }
+  cycle.periodMs = 1000;
+  allRequests = {};
+  displayActive = true;
+  hexDisplay = 1;
+  capturing = false;
+  counters = {};
+  rxFrame.idleTicks = 0;
+  rxFrame.frameIdle = true;
+  txActivity = false;
+  rxActivity = false;
+  stayOnTop = false;
+
+  std::vector<ListEntry> ports;
+  for (int n = 1; n <= kComPortCount; ++n) ports.push_back({"COM" + std::to_string(n), {}});
+  if (listPorts_) {
+    for (ListEntry& found : listPorts_()) ports.push_back(std::move(found));
+  }
+  controls_.SetListEntries(kIdPortList, ports);
+
+  PushControls();
+  LoadSettings();
+  PushControls();
+
+  controls_.Enable(kIdPeriod1, false);
+  controls_.Enable(kIdCyclePeriod, false);
+  controls_.Enable(kIdPeriod2, false);
+  controls_.Enable(kIdPeriod3, false);
+  controls_.SetCheck(kIdPacingPeriodic, 1);
+  controls_.Enable(kIdCyclePeriod, true);
+  // Periodic pacing is selected, so the response boxes start disabled, as
+  // clicking its radio would leave them.
+  controls_.Enable(kIdResponseTimeout, false);
+  controls_.Enable(kIdRetryLimit, false);
+
+  window_.SetStayOnTop(false);
+  window_.StartTimers();
+  view_.SetDefaultColour(kSentColour);
+  TogglePort();
+}
+
+void MonitorDialog::OnClose() {
+  if (portOpen) {
+    ClosePort();
+    portOpen = false;
+  }
+  SaveSettings();
+  window_.EndDialog();
+}
+
+void MonitorDialog::OnOk() { window_.EndDialog(); }
+
+void MonitorDialog::OnCancel() { window_.EndDialog(); }
+
+void MonitorDialog::OnSysCommand(int command) {
+  if ((command & 0xFFF0) == kSysCommandAbout) ShowAbout();
+}
+
+void MonitorDialog::OnSize(SizeKind kind, int width, int height) { ApplyLayout(kind, width, height); }
+
+// ---- The message table -----------------------------------------------------------
+
+bool MonitorDialog::OnCommand(int id, Notification notification) {
+  if (notification == Notification::SelectionChanged) {
+    switch (id) {
+      case kIdPortList:
+        OnPortListChange();
+        return true;
+      case kIdBaudList:
+      case kIdDataBitsList:
+      case kIdParityList:
+      case kIdStopBitsList:
+        OnLineListChange();
+        return true;
+      default:
+        return false;
+    }
+  }
+  switch (id) {
+    case kIdOpenClose: TogglePort(); return true;
+    case kIdSend1: SendRequest(1); return true;
+    case kIdSend2: SendRequest(2); return true;
+    case kIdSend3: SendRequest(3); return true;
+    case kIdClear1: ClearRequest(1); return true;
+    case kIdClear2: ClearRequest(2); return true;
+    case kIdClear3: ClearRequest(3); return true;
+    case kIdClearDisplay: ClearDisplay(); return true;
+    case kIdChecksum1: AppendChecksum(1); return true;
+    case kIdChecksum2: AppendChecksum(2); return true;
+    case kIdChecksum3: AppendChecksum(3); return true;
+    case kIdAuto1: OnAutoBox(1); return true;
+    case kIdAuto2: OnAutoBox(2); return true;
+    case kIdAuto3: OnAutoBox(3); return true;
+    case kIdRepeat1: OnRepeatBox(1); return true;
+    case kIdRepeat2: OnRepeatBox(2); return true;
+    case kIdRepeat3: OnRepeatBox(3); return true;
+    case kIdPacingPeriodic: OnPacingPeriodic(); return true;
+    case kIdPacingResponse: OnPacingResponseDriven(); return true;
+    case kIdSendOnce: OnSendOnce(); return true;
+    case kIdAllRequests: ToggleAllRequests(); return true;
+    case kIdChooseSendFile: ChooseSendFile(); return true;
+    case kIdFileCycling: ToggleFileCycling(); return true;
+    case kIdCapture: ToggleCapture(); return true;
+    case kIdChooseCaptureFile: ChooseCaptureFile(); return true;
+    case kIdPauseDisplay: ToggleDisplay(); return true;
+    case kIdResetCounters: ResetCounters(); return true;
+    case kIdNoAction: return true;
+    case kIdTrafficView: return true;  // a click in the display: answered, nothing else
+    case kIdStayOnTop: ToggleStayOnTop(); return true;
+    default: return false;
+  }
+}
+
+// ---- Ticks -------------------------------------------------------------------------
+
+void MonitorDialog::OnTimer(int timerId) { TimerTick(timerId); }
+
+void MonitorDialog::TimerTick(int timerId) {
+  if (tickDepth_ > 0) return;  // a tick never runs inside another tick
+  ++tickDepth_;
+  if (timerId == kLineTimerId) LineTick();
+  if (timerId == kLampTimerId) DrawLamps();
+  --tickDepth_;
+  FlushPendingMessages();
+}
+
+void MonitorDialog::LineTick() {
+  if (!portOpen) return;
+  for (int id : {kIdPeriod3, kIdPeriod2, kIdPeriod1, kIdCyclePeriod}) {
+    if (controls_.Text(id).size() < 2) controls_.SetText(id, "10");
+  }
+  PullControls();
+  for (RequestSlot& slot : slots) {
+    if (slot.hexForm) slot.text = UpperCase(std::move(slot.text));
+  }
+  // Any step may lose the device; the rest of the tick then leaves it alone.
+  StepFileCycling();
+  if (!portOpen) return;
+  StepAutoSends();
+  if (!portOpen) return;
+  StepRotation();
+  if (!portOpen) return;
+  PollReceive();
+}
+
+// ---- Messages ----------------------------------------------------------------------
+
+void MonitorDialog::ReportMessage(const std::string& text) { Report(MessageKind::Plain, text); }
+
+void MonitorDialog::ReportFileError(const std::string& text) { Report(MessageKind::FileError, text); }
+
+void MonitorDialog::Report(MessageKind kind, const std::string& text) {
+  auto same = [&](const std::string& t) { return t == text; };
+  if (std::any_of(openBoxes_.begin(), openBoxes_.end(), same)) return;
+  if (tickDepth_ > 0) {
+    bool queued = std::any_of(pending_.begin(), pending_.end(),
+                              [&](const PendingMessage& m) { return m.text == text; });
+    if (!queued) pending_.push_back({kind, text});
+    return;
+  }
+  ShowNow(kind, text);
+}
+
+void MonitorDialog::ShowNow(MessageKind kind, const std::string& text) {
+  openBoxes_.push_back(text);
+  switch (kind) {
+    case MessageKind::Plain:
+      prompts_.Message(text);
+      break;
+    case MessageKind::FileError:
+      prompts_.StopMessage(text);
+      break;
+  }
+  auto open = std::find(openBoxes_.begin(), openBoxes_.end(), text);
+  if (open != openBoxes_.end()) openBoxes_.erase(open);
+}
+
+void MonitorDialog::FlushPendingMessages() {
+  // Boxes shown here are modal and let ticks run; those ticks queue their
+  // own messages, which this loop then shows one after the other.
+  if (flushing_ || tickDepth_ > 0) return;
+  flushing_ = true;
+  while (!pending_.empty()) {
+    PendingMessage next = std::move(pending_.front());
+    pending_.erase(pending_.begin());
+    if (std::find(openBoxes_.begin(), openBoxes_.end(), next.text) != openBoxes_.end()) continue;
+    ShowNow(next.kind, next.text);
+  }
+  flushing_ = false;
+}
+
+}  // namespace lirosa

@@ -1,0 +1,296 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/Clock.h"
+#include "app/DialogControls.h"
+#include "app/Prompts.h"
+#include "app/WindowHost.h"
+#include "display/TrafficView.h"
+#include "serial/SerialPort.h"
+
+namespace lirosa {
+
+inline constexpr const char* kAppTitle = "Lirosa4.5";
+
+inline constexpr std::size_t kChunkSize = 1024;         // at most read per poll
+inline constexpr std::size_t kFrameSize = 4096;         // a frame holds at most 4095 bytes
+inline constexpr std::size_t kSendBufferSize = 4096;
+inline constexpr std::size_t kChecksumBufferSize = 1024;
+inline constexpr int kAutoSendTickMs = 14;  // credited per tick to auto sends and file cycling
+inline constexpr int kCycleTickMs = 10;     // credited per tick to the periodic rotation
+inline constexpr int kFrameEndIdleTicks = 4;
+
+// Line parameters as list positions (not line values) plus the port name.
+struct PortSettings {
+  std::string portName;
+  int baudIndex = 0;
+  int dataBitsIndex = 0;
+  int parityIndex = 0;
+  int stopBitsIndex = 0;
+  friend bool operator==(const PortSettings&, const PortSettings&) = default;
+};
+
+// One of the three requests.
+struct RequestSlot {
+  std::string text;  // UTF-8, line breaks as CR LF
+  int hexForm = 0;
+  int autoSend = 0;
+  int periodMs = 0;
+  int inAllRequests = 0;
+  int autoTickCount = 0;
+  std::vector<std::uint8_t> checksumArea;  // the request decoded for the checksum tool
+};
+
+enum class PacingMode { Periodic = 0, ResponseDriven = 1 };
+
+struct CycleSettings {
+  int periodMs = 0;
+  PacingMode pacingMode = PacingMode::Periodic;
+  int responseTimeoutS = 5;
+  int maxRetries = 1;
+  int sendOnce = 0;
+};
+
+struct AllRequestsCycle {
+  bool running = false;
+  int index = 0;  // slot reached last, 0 = none yet
+  int cycleTickCount = 0;
+};
+
+// Shared by the rotation and file cycling, which never run together.
+struct ResponseWait {
+  bool awaitingResponse = false;
+  std::time_t lastSendTime = 0;
+  int retryCount = 0;
+};
+
+struct FileSendJob {
+  std::string path;
+  bool running = false;
+  int lineCount = 0;
+  int nextLine = 1;  // 1-based
+  int tickCount = 0;
+};
+
+// Running totals since start-up or the last reset; 64-bit so a long day of
+// traffic never wraps them.
+struct TrafficCounters {
+  std::int64_t requestsSent = 0;
+  std::int64_t sentBytes = 0;
+  std::int64_t receivedFrames = 0;
+  std::int64_t receivedBytes = 0;
+};
+
+struct RxFrame {
+  std::vector<std::uint8_t> chunk;  // bytes of the latest poll
+  std::vector<std::uint8_t> frame;  // bytes of the frame being gathered
+  int idleTicks = 0;
+  bool frameIdle = false;
+};
+
+// Which of the three kinds of traffic record is being emitted.
+enum class RecordKind { Received, RequestEcho, FileLine };
+
+// Control notifications that reach the window logic.
+enum class Notification { Clicked, SelectionChanged };
+
+// Window size kinds, as the toolkit reports a size change.
+enum class SizeKind { Restored = 0, Minimized = 1, Maximized = 2, Other = 3 };
+
+// Everything outside the window logic, passed in so that tests can stand in
+// for each part.
+struct Platform {
+  DialogControls& controls;
+  Prompts& prompts;
+  TrafficView& view;
+  SerialPort& port;
+  Clock& clock;
+  WindowHost& window;
+  // Serial devices found on this machine, offered after COM1 ... COM20.
+  std::function<std::vector<ListEntry>()> listPorts;
+  // Folder of set.log and data.log; empty means the per-user folder.
+  std::string settingsDirectory;
+};
+
+// The main window: its state and every handler of its message table.
+//
+// All operations run on one thread, one at a time, as the toolkit delivers
+// events. A modal prompt opened by a button handler lets timer ticks run
+// meanwhile; a message raised inside a tick is shown after that tick. The
+// operations are defined in the folder of their subsystem (serial/,
+// display/, transmit/, checksum/, shell/); this folder holds start-up, data
+// exchange, dispatch, the tick and the settings files.
+class MonitorDialog {
+ public:
+  explicit MonitorDialog(const Platform& platform);
+  MonitorDialog(const MonitorDialog&) = delete;
+  MonitorDialog& operator=(const MonitorDialog&) = delete;
+
+  // ---- Window events, delivered by the toolkit -----------------------------
+  void InitDialog();
+  // The message table: one control notification to its handler. Returns
+  // false when the table has no entry for it.
+  bool OnCommand(int id, Notification notification);
+  void OnClose();   // title-bar close, also SIGTERM and SIGINT
+  void OnOk();      // Enter where no control takes it: ends without saving
+  void OnCancel();  // Esc: ends without saving
+  void OnTimer(int timerId);
+  void OnSize(SizeKind kind, int width, int height);
+  void OnSysCommand(int command);
+
+  // ---- Data exchange (app/) --------------------------------------------------
+  // Reads every bound control into its member in the fixed order; stops at
+  // the first numeric box that is not a whole number, after reporting it.
+  bool PullControls();
+  void PushControls();
+
+  // ---- Settings (app/) -------------------------------------------------------
+  void LoadSettings();
+  bool SaveSettings();
+  std::string SettingsDirectory() const { return settingsDirectory; }
+
+  // ---- Port session (serial/) -------------------------------------------------
+  int OpenPort();
+  int ClosePort();
+  void TogglePort();
+  void OnPortListChange();
+  void OnLineListChange();
+  // The device went away under us: close as a port change does, tell once.
+  void HandleDeviceGone();
+  // Device path for a port name: COMn is /dev/ttyS(n-1), a path is itself.
+  static std::string DevicePath(const std::string& portName);
+
+  // ---- Tick (app/) -------------------------------------------------------------
+  void TimerTick(int timerId);
+
+  // ---- Receive polling (serial/) -------------------------------------------
+  std::size_t ReadPortChunk();
+  void PollReceive();
+  void EndFrame();
+  static bool ContainsKeyword(const std::uint8_t* data, std::size_t n, const std::uint8_t* key,
+                              std::size_t k);
+
+  // ---- Traffic display (display/) ------------------------------------------
+  std::string RenderBytes(const std::uint8_t* bytes, std::size_t length) const;
+  void ShowReceived(const std::uint8_t* bytes, std::size_t length);
+  void EchoSent(const std::uint8_t* bytes, std::size_t length);
+  // Shows and captures one record as its kind's rules say.
+  void EmitRecord(RecordKind kind, const std::string& dataText);
+  // The display step; returns the text with time stamp and tag in front.
+  std::string AppendRecord(const std::string& text, const std::string& tag, Colour colour);
+  void ClearDisplay();
+
+  // ---- Capture (display/) --------------------------------------------------
+  void ToggleCapture();
+  void ChooseCaptureFile();
+  void CaptureRecord(const std::string& text);
+
+  // ---- Pause and counters (display/) -----------------------------------------
+  void ToggleDisplay();
+  void ResetCounters();
+  void ShowCounter(int id, std::int64_t value);
+
+  // ---- Request slots and sending (transmit/) ---------------------------------
+  void SendRequest(int slot);
+  void ClearRequest(int slot);
+  // The write loop shared by requests and file lines; returns the bytes the
+  // port accepted.
+  std::size_t WriteToPort(const std::uint8_t* data, std::size_t count);
+
+  // ---- Cyclic sending (transmit/) --------------------------------------------
+  void OnAutoBox(int slot);
+  void OnRepeatBox(int slot);
+  void OnPacingPeriodic();
+  void OnPacingResponseDriven();
+  void OnSendOnce();
+  void ToggleAllRequests();
+  void StepAllRequests();
+  void StepAutoSends();
+  void StepRotation();
+
+  // ---- File sending (transmit/) ----------------------------------------------
+  void ChooseSendFile();
+  void ToggleFileCycling();
+  void StepFileCycling();
+  void SendNextFileLine();
+
+  // ---- Checksum tool (checksum/) ---------------------------------------------
+  void AppendChecksum(int slot);
+
+  // ---- Window shell (shell/) -------------------------------------------------
+  void DrawLamps();
+  void ToggleStayOnTop();
+  void ApplyLayout(SizeKind kind, int width, int height);
+  void ShowAbout();
+
+  // ---- Messages ----------------------------------------------------------------
+  // The program's own message (no icon) and a file error (stop icon). Inside
+  // a tick they wait until the tick has finished; a message whose box is
+  // already open is not shown again.
+  void ReportMessage(const std::string& text);
+  void ReportFileError(const std::string& text);
+
+  // ---- Window state ------------------------------------------------------------
+  PortSettings portSettings;
+  bool portOpen = false;
+  std::array<RequestSlot, 3> slots;
+  CycleSettings cycle;
+  AllRequestsCycle allRequests;
+  ResponseWait responseWait;
+  FileSendJob fileJob;
+  bool displayActive = true;
+  int hexDisplay = 1;
+  int autoClear = 1;
+  int timeStamp = 0;
+  int newLine = 0;
+  int showSent = 0;
+  int keywordFilter = 0;
+  std::string keyword;
+  int displayRows = 15;
+  int lineChars = 84;
+  bool maximizedOnce = false;
+  bool capturing = false;
+  std::string captureFileName = "data.txt";
+  TrafficCounters counters;
+  RxFrame rxFrame;
+  bool txActivity = false;
+  bool rxActivity = false;
+  bool stayOnTop = false;
+  std::string settingsDirectory;
+
+ private:
+  enum class MessageKind { Plain, FileError };
+  struct PendingMessage {
+    MessageKind kind;
+    std::string text;
+  };
+  void ShowNow(MessageKind kind, const std::string& text);
+  void Report(MessageKind kind, const std::string& text);
+  void FlushPendingMessages();
+  void LineTick();
+
+  DialogControls& controls_;
+  Prompts& prompts_;
+  TrafficView& view_;
+  SerialPort& port_;
+  Clock& clock_;
+  WindowHost& window_;
+  std::function<std::vector<ListEntry>()> listPorts_;
+
+  int tickDepth_ = 0;
+  bool flushing_ = false;
+  std::vector<PendingMessage> pending_;
+  std::vector<std::string> openBoxes_;
+  // A numeric box that failed in a tick's pull is reported once, until it
+  // reads as a number again.
+  int pullFailedId_ = 0;
+};
+
+}  // namespace lirosa

@@ -1,0 +1,187 @@
+#include "app/SettingsFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace lirosa {
+
+namespace {
+
+std::string Join(const std::string& directory, const char* name) {
+  if (directory.empty() || directory.back() == '/') return directory + name;
+  return directory + "/" + name;
+}
+
+// The file's lines without their line ends; false when it cannot be read.
+bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return !in.bad();
+}
+
+std::string LineAt(const std::vector<std::string>& lines, std::size_t index) {
+  return index < lines.size() ? lines[index] : std::string();
+}
+
+int MakeDirectories(const std::string& path) {
+  std::string partial;
+  std::size_t at = 0;
+  while (at != std::string::npos) {
+    at = path.find('/', at + 1);
+    partial = path.substr(0, at);
+    if (partial.empty()) continue;
+    if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+  }
+  return 0;
+}
+
+// Writes `content` to `path` through a temporary file in the same folder and
+// a rename, so readers see either the old file or the new one, never a part.
+int ReplaceFile(const std::string& path, const std::string& content, FileStage& stage) {
+  stage = FileStage::Open;
+  std::string temp = path + ".XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  int fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return errno;
+  int error = 0;
+  stage = FileStage::Write;
+  const char* data = content.data();
+  std::size_t left = content.size();
+  while (left > 0 && error == 0) {
+    ssize_t n = write(fd, data, left);
+    if (n < 0) {
+      if (errno != EINTR) error = errno;
+      continue;
+    }
+    data += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && rename(name.data(), path.c_str()) != 0) {
+    error = errno;
+    stage = FileStage::Open;
+  }
+  if (error != 0) unlink(name.data());
+  return error;
+}
+
+}  // namespace
+
+std::string DefaultSettingsDirectory() {
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+    base = std::string(home) + "/.config";
+  } else {
+    base = "/tmp";
+  }
+  std::string directory = Join(base, "lirosa");
+  MakeDirectories(directory);
+  return directory;
+}
+
+int LeadingInteger(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\v' || text[i] == '\f')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) value = INT_MAX;
+  return static_cast<int>(value);
+}
+
+std::string EscapeRequestLine(const std::string& text) {
+  std::string line;
+  line.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '\\': line += "\\\\"; break;
+      case '\r': line += "\\r"; break;
+      case '\n': line += "\\n"; break;
+      default: line += c; break;
+    }
+  }
+  return line;
+}
+
+std::string UnescapeRequestLine(const std::string& line) {
+  std::string text;
+  text.reserve(line.size());
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != '\\' || i + 1 == line.size()) {
+      text += line[i];
+      continue;
+    }
+    switch (line[i + 1]) {
+      case '\\': text += '\\'; ++i; break;
+      case 'r': text += '\r'; ++i; break;
+      case 'n': text += '\n'; ++i; break;
+      default: text += '\\'; break;
+    }
+  }
+  return text;
+}
+
+StoredSettings ReadSettingsFiles(const std::string& directory) {
+  StoredSettings stored;
+  std::vector<std::string> lines;
+  if (ReadLines(Join(directory, kSetLogName), lines)) {
+    stored.havePort = true;
+    stored.port.portName = LineAt(lines, 0);
+    stored.port.stopBitsIndex = LeadingInteger(LineAt(lines, 1));
+    stored.port.parityIndex = LeadingInteger(LineAt(lines, 2));
+    stored.port.dataBitsIndex = LeadingInteger(LineAt(lines, 3));
+    stored.port.baudIndex = LeadingInteger(LineAt(lines, 4));
+  }
+  lines.clear();
+  if (ReadLines(Join(directory, kDataLogName), lines)) {
+    stored.haveRequests = true;
+    for (std::size_t i = 0; i < stored.requests.size(); ++i) {
+      stored.requests[i] = UnescapeRequestLine(LineAt(lines, i));
+    }
+  }
+  return stored;
+}
+
+SaveFailure WriteSettingsFiles(const std::string& directory, const PortSettings& port,
+                               const std::array<std::string, 3>& requests) {
+  MakeDirectories(directory);
+  std::ostringstream set;
+  set << port.portName << "\r\n"
+      << port.stopBitsIndex << "\r\n"
+      << port.parityIndex << "\r\n"
+      << port.dataBitsIndex << "\r\n"
+      << port.baudIndex << "\r\n";
+  std::string setPath = Join(directory, kSetLogName);
+  FileStage stage = FileStage::Open;
+  if (int error = ReplaceFile(setPath, set.str(), stage); error != 0) return {error, stage, setPath};
+
+  std::string data;
+  for (const std::string& request : requests) data += EscapeRequestLine(request) + "\r\n";
+  std::string dataPath = Join(directory, kDataLogName);
+  if (int error = ReplaceFile(dataPath, data, stage); error != 0) return {error, stage, dataPath};
+  return {};
+}
+
+}  // namespace lirosa

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+namespace lirosa {
+
+struct ScreenSize {
+  int width = 0;
+  int height = 0;
+};
+
+// What the traffic lamps show on one lamp tick.
+struct LampFrame {
+  bool portOpen = false;
+  bool txLit = false;
+  bool rxLit = false;
+  friend bool operator==(const LampFrame&, const LampFrame&) = default;
+};
+
+// The main window as a whole, as opposed to its controls.
+class WindowHost {
+ public:
+  virtual ~WindowHost() = default;
+
+  virtual void SetTitle(const std::string& title) = 0;
+  // Pins the window above all others or releases it, keeping its position
+  // and size.
+  virtual void SetStayOnTop(bool topmost) = 0;
+  // Redraws the stay-on-top button at once.
+  virtual void RepaintStayOnTop() = 0;
+  // Size of the primary screen in pixels.
+  virtual ScreenSize PrimaryScreen() const = 0;
+  // Paints both lamp images, each onto its control in one step.
+  virtual void ShowLamps(const LampFrame& frame) = 0;
+  // Starts the line timer and the lamp timer (10 ms each); their ticks come
+  // back as MonitorDialog::OnTimer(kLineTimerId / kLampTimerId).
+  virtual void StartTimers() = 0;
+  // Ends the window; the program ends with it. Must not come back as a
+  // close command.
+  virtual void EndDialog() = 0;
+};
+
+}  // namespace lirosa
