@@ -267,13 +267,15 @@ WriteResult PosixSerialPort::Write(const std::uint8_t* data, std::size_t count) 
         return result;
       }
     }
+    // Strictly more than the limit: the clock counts whole milliseconds, so
+    // a difference of exactly 1000 may be a little less than a second.
     const std::int64_t waited = calls_.MonotonicMs() - lastProgress;
-    if (waited >= kWriteStallMs) {
+    if (waited > kWriteStallMs) {
       Fail(ETIMEDOUT);
       result.error = ETIMEDOUT;
       return result;
     }
-    const auto step = std::min(kWritePollStepMs, kWriteStallMs - waited);
+    const auto step = std::clamp<std::int64_t>(kWriteStallMs + 1 - waited, 1, kWritePollStepMs);
     calls_.Poll(fd_, POLLOUT, static_cast<int>(step));
   }
   return result;
