@@ -1,0 +1,64 @@
+# Lirosa: `make run` opens the window on the device simulator, `make test`
+# builds and runs every test. Both install what they need first.
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= 2
+DEMO_DIR   ?= $(CURDIR)/$(BUILD)/demo
+
+# Debian packages the build, the tests and the demo need.
+PACKAGES = build-essential cmake ninja-build pkg-config qt6-base-dev \
+           libgtest-dev libgmock-dev fonts-wqy-microhei xvfb xauth
+
+.PHONY: all deps build test test-asan run clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -z "$$missing" ]; then exit 0; fi; \
+	if [ "$$(id -u)" = 0 ]; then \
+	  echo "Installing:$$missing"; \
+	  export DEBIAN_FRONTEND=noninteractive; \
+	  apt-get update -qq && apt-get install -y -qq --no-install-recommends $$missing >/dev/null; \
+	else \
+	  echo "Missing packages. Run:  sudo apt-get install$$missing"; exit 1; \
+	fi
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIROSA_WERROR=ON
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j$(JOBS)
+
+$(ASAN_BUILD)/build.ninja: | deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLIROSA_WERROR=ON \
+	  -DLIROSA_SANITIZE=ON -DLIROSA_BUILD_GUI=OFF
+
+test-asan: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j$(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	$(MAKE) --no-print-directory test-asan
+
+# The demo: the simulator plays a MODBUS device on a fresh pseudo-terminal;
+# Lirosa opens it with a settings folder of its own, so the user's own
+# settings are untouched. Closing the window or Ctrl-C ends both.
+run: build
+	@mkdir -p $(DEMO_DIR)/lirosa
+	@set -e; \
+	$(BUILD)/lirosa-sim modbus --link $(DEMO_DIR)/device >$(DEMO_DIR)/sim.out 2>$(DEMO_DIR)/sim.err & sim=$$!; \
+	trap 'kill $$sim 2>/dev/null' EXIT INT TERM; \
+	for i in $$(seq 50); do [ -e $(DEMO_DIR)/device ] && break; sleep 0.1; done; \
+	[ -f $(DEMO_DIR)/lirosa/set.log ] || printf '%s\r\n0\r\n0\r\n2\r\n6\r\n' "$(DEMO_DIR)/device" >$(DEMO_DIR)/lirosa/set.log; \
+	[ -f $(DEMO_DIR)/lirosa/data.log ] || printf '01 03 00 00 00 01 84 0A\r\n01 06 00 01 00 2A 59 D5\r\n\r\n' >$(DEMO_DIR)/lirosa/data.log; \
+	XDG_CONFIG_HOME=$(DEMO_DIR) $(BUILD)/lirosa
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)
