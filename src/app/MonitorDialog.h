@@ -14,6 +14,7 @@
 #include "app/WindowHost.h"
 #include "display/TrafficView.h"
 #include "serial/SerialPort.h"
+#include "transmit/LineIndex.h"
 
 namespace lirosa {
 
@@ -245,6 +246,9 @@ class MonitorDialog {
   AllRequestsCycle allRequests;
   ResponseWait responseWait;
   FileSendJob fileJob;
+  // Line starts of fileJob.path, so that a step reads its one line without
+  // scanning the file from the top; rebuilt whenever the file changes.
+  LineIndex fileLines;
   bool displayActive = true;
   int hexDisplay = 1;
   int autoClear = 1;
@@ -291,6 +295,9 @@ class MonitorDialog {
   // A numeric box that failed in a tick's pull is reported once, until it
   // reads as a number again.
   int pullFailedId_ = 0;
+  // The lamps as last painted: an idle window repaints nothing.
+  LampFrame shownLamps_;
+  bool lampsShown_ = false;
 };
 
 }  // namespace lirosa

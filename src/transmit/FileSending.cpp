@@ -1,9 +1,156 @@
-#include "app/MonitorDialog.h"
+#include <cstdint>
+#include <string>
+#include <vector>
 
-// Placeholder bodies until file sending lands.
+#include "app/ControlIds.h"
+#include "app/MonitorDialog.h"
+#include "display/FileErrors.h"
+#include "transmit/HexText.h"
+
 namespace lirosa {
-void MonitorDialog::ChooseSendFile() {}
-void MonitorDialog::ToggleFileCycling() {}
-void MonitorDialog::StepFileCycling() {}
-void MonitorDialog::SendNextFileLine() {}
+
+namespace {
+
+constexpr const char* kTitleSendFile = " 发送文件";
+constexpr const char* kCaptionCycling = "停止文件轮发";
+constexpr const char* kCaptionStopped = "开始文件轮发";
+constexpr const char* kRotationRunning =
+    "发送区轮发正在进行，不能进行文件发送，如需要，请先停止文件发送！";
+constexpr const char* kNoFileChosen = "您还没选择文件，无有进行发送！";
+
+}  // namespace
+
+void MonitorDialog::ChooseSendFile() {
+  FileChoice choice;
+  choice.filterName = "文本文件(*.txt)";
+  choice.filterPattern = "*.txt";
+  choice.defaultSuffix = "txt";
+  choice.mustExist = true;
+  std::optional<std::string> chosen = prompts_.ChooseFile(choice);
+  if (!chosen) return;
+
+  fileJob.lineCount = 0;
+  fileJob.path = *chosen;
+  window_.SetTitle(std::string(kAppTitle) + kTitleSendFile + fileJob.path);
+  // The lines are counted by building the index the steps read through, so
+  // the first step after choosing costs no second pass over the file.
+  std::optional<FileFailure> failure = fileLines.Refresh(fileJob.path);
+  if (!failure) fileJob.lineCount = fileLines.LineCount();
+  controls_.SetText(kIdFileLineCount, std::to_string(fileJob.lineCount));
+
+  // Periodic pacing, exactly as its radio button selects it.
+  controls_.Enable(kIdCyclePeriod, true);
+  controls_.Enable(kIdResponseTimeout, false);
+  controls_.Enable(kIdRetryLimit, false);
+  controls_.SetCheck(kIdPacingResponse, 0);
+  controls_.SetCheck(kIdPacingPeriodic, 1);
+  cycle.pacingMode = PacingMode::Periodic;
+
+  // The file stays chosen with no lines; a step will try it again.
+  if (failure) ReportFileError(FileErrorMessage(failure->error, failure->stage, fileJob.path));
+}
+
+void MonitorDialog::ToggleFileCycling() {
+  if (allRequests.running) {
+    ReportMessage(kRotationRunning);
+    return;
+  }
+  if (fileJob.path.empty()) {
+    ReportMessage(kNoFileChosen);
+    return;
+  }
+  if (fileJob.running) {
+    controls_.SetText(kIdFileCycling, kCaptionStopped);
+    fileJob.running = false;
+    fileJob.nextLine = 1;
+    controls_.Enable(kIdAllRequests, true);
+    return;
+  }
+  fileJob.running = true;
+  controls_.SetText(kIdFileCycling, kCaptionCycling);
+  controls_.Enable(kIdAllRequests, false);
+}
+
+void MonitorDialog::StepFileCycling() {
+  if (!fileJob.running || fileJob.path.empty()) return;
+  switch (cycle.pacingMode) {
+    case PacingMode::Periodic:
+      fileJob.tickCount += 1;
+      // 64-bit: a period near the int limit must not wrap the product.
+      if (static_cast<std::int64_t>(fileJob.tickCount) * kAutoSendTickMs > cycle.periodMs) {
+        fileJob.tickCount = 0;
+        SendNextFileLine();
+      }
+      return;
+    case PacingMode::ResponseDriven: {
+      const std::time_t now = clock_.Now();
+      if (!responseWait.awaitingResponse) {
+        SendNextFileLine();
+        responseWait = {true, now, 0};
+        return;
+      }
+      if (now - responseWait.lastSendTime <= cycle.responseTimeoutS) return;
+      if (responseWait.retryCount == cycle.maxRetries) {
+        SendNextFileLine();
+        responseWait = {true, now, 0};
+        return;
+      }
+      // Again the line sent last: step the next line back onto it.
+      fileJob.nextLine -= 1;
+      SendNextFileLine();
+      responseWait.retryCount += 1;
+      responseWait.lastSendTime = now;
+      return;
+    }
+  }
+}
+
+void MonitorDialog::SendNextFileLine() {
+  if (fileJob.nextLine < 1 || fileJob.nextLine > fileJob.lineCount) fileJob.nextLine = 1;
+
+  std::string line;
+  if (std::optional<FileFailure> failure = fileLines.ReadLine(fileJob.path, fileJob.nextLine, line)) {
+    // Moved, deleted or unreadable since it was chosen: stop, rather than
+    // fail again at every step.
+    if (fileJob.running) ToggleFileCycling();
+    ReportFileError(FileErrorMessage(failure->error, failure->stage, fileJob.path));
+    return;
+  }
+  controls_.SetText(kIdFileCurrentLine, std::to_string(fileJob.nextLine));
+
+  // A line is hex text whatever request 1's hex box says; the box only
+  // decides whether TAB, CR and LF are stripped first.
+  const std::string text = UpperCase(std::move(line));
+  std::vector<std::uint8_t> bytes;
+  const bool sendable = !text.empty() && HexTextToBytes(text, slots[0].hexForm != 0, bytes) == HexParseResult::Ok;
+
+  bool sentWhole = false;
+  if (sendable) {
+    // Counted before the write so the edits show the line while a slow
+    // line takes it; a write cut short takes back the bytes that did not go.
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    counters.requestsSent += 1;
+    counters.sentBytes += size;
+    ShowCounter(kIdRequestsSent, counters.requestsSent);
+    ShowCounter(kIdSentBytes, counters.sentBytes);
+    txActivity = true;
+    const auto accepted = static_cast<std::int64_t>(WriteToPort(bytes.data(), bytes.size()));
+    sentWhole = accepted == size;
+    if (!sentWhole) {
+      counters.sentBytes -= size - accepted;
+      ShowCounter(kIdSentBytes, counters.sentBytes);
+    }
+  }
+
+  // Past an empty or rejected line too: staying on it would send nothing for
+  // ever, and the wrap and the send-once stop both need the line to move.
+  fileJob.nextLine += 1;
+
+  // The echo stands for the whole line, so a line cut short is not echoed
+  // or captured as if it had gone out.
+  if (sentWhole) EmitRecord(RecordKind::FileLine, text);
+
+  if (cycle.sendOnce != 0 && fileJob.running && fileJob.nextLine > fileJob.lineCount) ToggleFileCycling();
+}
+
 }  // namespace lirosa
