@@ -13,14 +13,14 @@ LampFrame TakeLampFrame(bool portOpen, bool& txActivity, bool& rxActivity) {
   return frame;
 }
 
-LampImage StateLampImage(bool portOpen) {
+LampImage StateLampRecipe(bool portOpen) {
   LampImage image{13, 13, {}, {}};
   image.discs.push_back({{0, 0, 13, 13}, StateLampColour(portOpen)});
   image.highlights.push_back({{2, 2, 11, 11}, {5, 3}, {3, 5}});
   return image;
 }
 
-LampImage TrafficLampImage(bool txLit, bool rxLit) {
+LampImage TrafficLampRecipe(bool txLit, bool rxLit) {
   LampImage image{60, 20, {}, {}};
   image.discs.push_back({{5, 5, 18, 18}, TrafficLampColour(txLit)});
   image.discs.push_back({{35, 5, 48, 18}, TrafficLampColour(rxLit)});

@@ -65,9 +65,9 @@ Colour TrafficLampColour(bool lit);
 LampFrame TakeLampFrame(bool portOpen, bool& txActivity, bool& rxActivity);
 
 // The 13 x 13 state lamp image.
-LampImage StateLampImage(bool portOpen);
+LampImage StateLampRecipe(bool portOpen);
 // The 60 x 20 traffic lamps image: sent lamp on the left, received on the
 // right.
-LampImage TrafficLampImage(bool txLit, bool rxLit);
+LampImage TrafficLampRecipe(bool txLit, bool rxLit);
 
 }  // namespace lirosa

@@ -96,14 +96,14 @@ TEST(LampModelTest, TakingAFrameClearsTheActivityFlags) {
 }
 
 TEST(LampModelTest, ImagesCarryTheLampColours) {
-  const LampImage state = StateLampImage(true);
+  const LampImage state = StateLampRecipe(true);
   EXPECT_EQ(state.width, 13);
   EXPECT_EQ(state.height, 13);
   ASSERT_EQ(state.discs.size(), 1u);
   EXPECT_EQ(state.discs[0].fill, (Colour{255, 0, 0}));
-  EXPECT_EQ(StateLampImage(false).discs[0].fill, (Colour{0, 0, 0}));
+  EXPECT_EQ(StateLampRecipe(false).discs[0].fill, (Colour{0, 0, 0}));
 
-  const LampImage traffic = TrafficLampImage(false, true);
+  const LampImage traffic = TrafficLampRecipe(false, true);
   EXPECT_EQ(traffic.width, 60);
   EXPECT_EQ(traffic.height, 20);
   ASSERT_EQ(traffic.discs.size(), 2u);
