@@ -18,6 +18,18 @@ std::string Reason(const char* what) {
   return std::string(what) + ": " + std::strerror(errno);
 }
 
+// EIO on the master is the far end's absence, not a failure: the port can
+// be opened again.
+PtyEndpoint::Io FromErrno(int error) {
+  if (error == EAGAIN) {
+    return PtyEndpoint::Io::WouldBlock;
+  }
+  if (error == EIO) {
+    return PtyEndpoint::Io::FarEndClosed;
+  }
+  return PtyEndpoint::Io::Failed;
+}
+
 int OpenPort(const std::string& path) {
   int fd;
   do {
@@ -99,15 +111,8 @@ PtyEndpoint::Io PtyEndpoint::Read(std::uint8_t* buffer, std::size_t capacity, st
     if (n == 0) {
       return Io::FarEndClosed;
     }
-    switch (errno) {
-      case EINTR:
-        continue;
-      case EAGAIN:
-        return Io::WouldBlock;
-      case EIO:
-        return Io::FarEndClosed;
-      default:
-        return Io::Failed;
+    if (errno != EINTR) {
+      return FromErrno(errno);
     }
   }
 }
@@ -123,15 +128,8 @@ PtyEndpoint::Io PtyEndpoint::Write(const std::uint8_t* data, std::size_t count, 
     if (n == 0) {
       return Io::WouldBlock;
     }
-    switch (errno) {
-      case EINTR:
-        continue;
-      case EAGAIN:
-        return Io::WouldBlock;
-      case EIO:
-        return Io::FarEndClosed;
-      default:
-        return Io::Failed;
+    if (errno != EINTR) {
+      return FromErrno(errno);
     }
   }
   return Io::Ok;

@@ -92,20 +92,12 @@ bool SimLoop::ReadAvailable(SimTime now) {
   std::uint8_t buffer[kReadChunk];
   while (Queued() < kMaxQueued) {
     std::size_t got = 0;
-    switch (pty_.Read(buffer, sizeof buffer, got)) {
-      case PtyEndpoint::Io::Ok:
-        log_.Data("RX", now, buffer, got);
-        device_.Received(buffer, got, now, *this);
-        continue;
-      case PtyEndpoint::Io::WouldBlock:
-        return true;
-      case PtyEndpoint::Io::FarEndClosed:
-        MarkClosed(now);
-        return true;
-      case PtyEndpoint::Io::Failed:
-        std::fprintf(stderr, "lirosa-sim: read failed: %s\n", std::strerror(errno));
-        return false;
+    const auto result = pty_.Read(buffer, sizeof buffer, got);
+    if (result != PtyEndpoint::Io::Ok) {
+      return Settle(result, "read", now);
     }
+    log_.Data("RX", now, buffer, got);
+    device_.Received(buffer, got, now, *this);
   }
   // Not reading now, but a close must still be noticed.
   if (!pty_.FarEndOpen()) {
@@ -123,20 +115,26 @@ bool SimLoop::Flush(SimTime now) {
       queueHead_ += accepted;
       device_.Sent(accepted, now);
     }
-    switch (result) {
-      case PtyEndpoint::Io::Ok:
-        continue;
-      case PtyEndpoint::Io::WouldBlock:
-        return true;
-      case PtyEndpoint::Io::FarEndClosed:
-        MarkClosed(now);
-        return true;
-      case PtyEndpoint::Io::Failed:
-        std::fprintf(stderr, "lirosa-sim: write failed: %s\n", std::strerror(errno));
-        return false;
+    if (result != PtyEndpoint::Io::Ok) {
+      return Settle(result, "write", now);
     }
   }
   return true;
+}
+
+bool SimLoop::Settle(PtyEndpoint::Io result, const char* what, SimTime now) {
+  switch (result) {
+    case PtyEndpoint::Io::Ok:
+    case PtyEndpoint::Io::WouldBlock:
+      return true;
+    case PtyEndpoint::Io::FarEndClosed:
+      MarkClosed(now);
+      return true;
+    case PtyEndpoint::Io::Failed:
+      std::fprintf(stderr, "lirosa-sim: %s failed: %s\n", what, std::strerror(errno));
+      return false;
+  }
+  return false;
 }
 
 void SimLoop::MarkOpened(SimTime now) {

@@ -21,14 +21,15 @@ namespace lirosa::sim {
 // interrupts a half-done step.
 class SimLoop final : private SimOutput {
  public:
-  // All four must outlive the loop. `stopSignal` is set non-zero by the
-  // signal handler; `waitMask` is the signal mask to wait with. A finished
-  // device's summary line goes to `report`.
+  // All four must outlive the loop. A finished device's summary line goes
+  // to `report`, flushed.
   SimLoop(PtyEndpoint& pty, SimDevice& device, SimLog& log, std::FILE* report);
 
-  // Returns 0 when stopped by a signal or, with `exitWhenDone`, once the
-  // device has finished and the far end has read everything (or stopped
-  // reading for a while); 1 after a system error, reported on stderr.
+  // Runs until `stopSignal` (set by the signal handler) is non-zero;
+  // `waitMask` is the signal mask to wait with. Returns 0 when stopped so
+  // or, with `exitWhenDone`, once the device has finished and the far end
+  // has read everything (or closed the port, or read nothing for 2 s);
+  // 1 after a system error, reported on stderr.
   int Run(const volatile std::sig_atomic_t& stopSignal, const sigset_t& waitMask, bool exitWhenDone);
 
  private:
@@ -38,6 +39,9 @@ class SimLoop final : private SimOutput {
   // Each returns false after a system error (already reported).
   bool ReadAvailable(SimTime now);
   bool Flush(SimTime now);
+  // Acts on the end of a read or write: a closed far end is marked, a
+  // failure reported. False after a failure.
+  bool Settle(PtyEndpoint::Io result, const char* what, SimTime now);
   void MarkClosed(SimTime now);
   void MarkOpened(SimTime now);
   bool FarEndHasRead(SimTime now);
