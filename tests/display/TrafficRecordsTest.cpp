@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/ControlIds.h"
 #include "support/DialogFixture.h"
+#include "support/TempDir.h"
 
 namespace lirosa::test {
 namespace {
@@ -22,11 +24,22 @@ class TrafficRecordsTest : public DialogFixture {
     dialog->autoClear = 0;
   }
 
+  TempDir captureDir;
+
   void Options(int hex, int stamp, int sent, int line) {
     dialog->hexDisplay = hex;
     dialog->timeStamp = stamp;
     dialog->showSent = sent;
     dialog->newLine = line;
+  }
+
+  // Captures into a fresh file from now on.
+  void CaptureOn() {
+    dialog->captureFileName = captureDir.File("capture.txt");
+    dialog->capturing = true;
+  }
+  std::string Captured() const {
+    return std::filesystem::exists(captureDir.File("capture.txt")) ? captureDir.Read("capture.txt") : "";
   }
 
   void Show(const Bytes& bytes) { dialog->ShowReceived(bytes.data(), bytes.size()); }
@@ -191,6 +204,14 @@ TEST_F(TrafficRecordsTest, TextModeShowsInvalidUtf8AsReplacementCharacters) {
   EXPECT_EQ(view.text, "OK\xEF\xBF\xBD接");
 }
 
+TEST_F(TrafficRecordsTest, CaptureGetsTheTextAsDisplayed) {
+  Options(0, 0, 1, 0);
+  CaptureOn();
+  Show({0x41, 0x00, 0x42, 0xFF});
+  EXPECT_EQ(view.text, "[接收]AB\xEF\xBF\xBD");
+  EXPECT_EQ(Captured(), view.text);
+}
+
 // ---- Echoes ------------------------------------------------------------------------
 
 TEST_F(TrafficRecordsTest, FirstHexEchoIntoAnEmptyDisplayEndsInTwoSpaces) {
@@ -215,12 +236,19 @@ TEST_F(TrafficRecordsTest, ReceivedFrameIntoAnEmptyDisplayHasNoExtraSpace) {
 }
 
 TEST_F(TrafficRecordsTest, EchoFollowsTheDisplayModeNotTheRequestForm) {
-  view.Append("earlier", kSentColour);
-  Options(1, 0, 1, 0);
-  Echo({0x41, 0x42});  // the text-form request AB
-  Options(0, 0, 1, 0);
-  Echo({0x41, 0x42});  // the hex-form request 41 42
-  EXPECT_EQ(view.text, "earlier[发送]41 42 [发送]AB");
+  controls.SetCheck(kIdShowSent, 1);
+  controls.SetCheck(kIdHexDisplay, 1);
+  controls.SetText(kIdRequest1, "AB");
+  controls.SetCheck(kIdHex1, 0);
+  dialog->OnCommand(kIdSend1, Notification::Clicked);
+
+  controls.SetCheck(kIdHexDisplay, 0);
+  controls.SetText(kIdRequest2, "41 42");
+  controls.SetCheck(kIdHex2, 1);
+  dialog->OnCommand(kIdSend2, Notification::Clicked);
+
+  EXPECT_EQ(port.written, (Bytes{0x41, 0x42, 0x41, 0x42}));
+  EXPECT_EQ(view.text, "[发送]41 42  [发送]AB");
 }
 
 TEST_F(TrafficRecordsTest, TextEchoIntoAnEmptyDisplayGetsNoExtraSpace) {
@@ -236,7 +264,8 @@ struct EmitRow {
   RecordKind kind;
   bool displayActive;
   int showSent;
-  std::string shown;  // empty: nothing reaches the display
+  std::string shown;     // empty: nothing reaches the display
+  std::string captured;  // empty: nothing reaches the capture file
   Colour colour;
 };
 
@@ -244,29 +273,42 @@ void PrintTo(const EmitRow& row, std::ostream* os) { *os << row.name; }
 
 class EmitRecordTest : public TrafficRecordsTest, public ::testing::WithParamInterface<EmitRow> {};
 
-TEST_P(EmitRecordTest, ShowsAsTheKindSays) {
+TEST_P(EmitRecordTest, ShowsAndCapturesAsTheKindSays) {
   const EmitRow& row = GetParam();
   Options(1, 0, row.showSent, 0);
   dialog->displayActive = row.displayActive;
+  CaptureOn();
   dialog->EmitRecord(row.kind, "41 42");
   EXPECT_EQ(view.text, row.shown);
   if (!row.shown.empty()) {
     ASSERT_EQ(view.pieces.size(), 1u);
     EXPECT_EQ(view.pieces[0].colour, row.colour);
   }
+  EXPECT_EQ(Captured(), row.captured);
+}
+
+TEST_P(EmitRecordTest, CapturesNothingWhileCaptureIsOff) {
+  const EmitRow& row = GetParam();
+  Options(1, 0, row.showSent, 0);
+  dialog->displayActive = row.displayActive;
+  CaptureOn();
+  dialog->capturing = false;
+  dialog->EmitRecord(row.kind, "41 42");
+  EXPECT_FALSE(std::filesystem::exists(captureDir.File("capture.txt")));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, EmitRecordTest,
     ::testing::Values(
-        EmitRow{"ReceivedWithoutTag", RecordKind::Received, true, 0, "41 42", kReceivedColour},
-        EmitRow{"ReceivedWithTag", RecordKind::Received, true, 1, "[接收]41 42", kReceivedColour},
-        EmitRow{"EchoHiddenWithoutShowSent", RecordKind::RequestEcho, true, 0, "", kSentColour},
-        EmitRow{"EchoShown", RecordKind::RequestEcho, true, 1, "[发送]41 42", kSentColour},
-        EmitRow{"EchoHiddenWhilePaused", RecordKind::RequestEcho, false, 1, "", kSentColour},
-        EmitRow{"FileLineHiddenWithoutShowSent", RecordKind::FileLine, true, 0, "", kSentColour},
-        EmitRow{"FileLineShown", RecordKind::FileLine, true, 1, "[发送]41 42", kSentColour},
-        EmitRow{"FileLineHiddenWhilePaused", RecordKind::FileLine, false, 1, "", kSentColour}),
+        EmitRow{"ReceivedWithoutTag", RecordKind::Received, true, 0, "41 42", "41 42", kReceivedColour},
+        EmitRow{"ReceivedWithTag", RecordKind::Received, true, 1, "[接收]41 42", "[接收]41 42", kReceivedColour},
+        EmitRow{"EchoHiddenWithoutShowSent", RecordKind::RequestEcho, true, 0, "", "", kSentColour},
+        EmitRow{"EchoShown", RecordKind::RequestEcho, true, 1, "[发送]41 42", "[发送]41 42", kSentColour},
+        // Not shown, so captured bare.
+        EmitRow{"EchoHiddenWhilePaused", RecordKind::RequestEcho, false, 1, "", "41 42", kSentColour},
+        EmitRow{"FileLineHiddenWithoutShowSent", RecordKind::FileLine, true, 0, "", "41 42", kSentColour},
+        EmitRow{"FileLineShown", RecordKind::FileLine, true, 1, "[发送]41 42", "[发送]41 42", kSentColour},
+        EmitRow{"FileLineHiddenWhilePaused", RecordKind::FileLine, false, 1, "", "41 42", kSentColour}),
     [](const ::testing::TestParamInfo<EmitRow>& info) { return std::string(info.param.name); });
 
 // ---- Clearing by hand -------------------------------------------------------------
