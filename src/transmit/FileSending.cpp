@@ -38,13 +38,8 @@ void MonitorDialog::ChooseSendFile() {
   if (!failure) fileJob.lineCount = fileLines.LineCount();
   controls_.SetText(kIdFileLineCount, std::to_string(fileJob.lineCount));
 
-  // Periodic pacing, exactly as its radio button selects it.
-  controls_.Enable(kIdCyclePeriod, true);
-  controls_.Enable(kIdResponseTimeout, false);
-  controls_.Enable(kIdRetryLimit, false);
-  controls_.SetCheck(kIdPacingResponse, 0);
-  controls_.SetCheck(kIdPacingPeriodic, 1);
-  cycle.pacingMode = PacingMode::Periodic;
+  // A new file starts out paced by the period, as if its radio were clicked.
+  OnPacingPeriodic();
 
   // The file stays chosen with no lines; a step will try it again.
   if (failure) ReportFileError(FileErrorMessage(failure->error, failure->stage, fileJob.path));
