@@ -64,10 +64,11 @@ inline constexpr Colour kStaticLinkVisitedColour{128, 0, 128};
 Colour StaticLinkColour(bool visited);
 
 // Placeholder addresses of the picture links and of the about box.
-inline constexpr const char* kFirstLinkAddress = "https://example.com/lirosa/";
-inline constexpr const char* kSecondLinkAddress = "https://example.com/lirosa/devices/";
-inline constexpr const char* kThirdLinkAddress = "https://example.com/lirosa/support/";
-inline constexpr const char* kAboutLinkAddress = "https://example.com/lirosa/about/";
+inline constexpr const char* kFirstLinkAddress = "https://lirosa.example.com/";
+inline constexpr const char* kSecondLinkAddress = "https://lirosa.example.com/devices/";
+inline constexpr const char* kThirdLinkAddress = "https://lirosa.example.com/support/";
+// Also the text of the about box's link control.
+inline constexpr const char* kAboutLinkAddress = "https://lirosa.example.com/";
 
 // The address opened by a picture link, empty for any other control.
 std::string PictureLinkAddress(int id);
