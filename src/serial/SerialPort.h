@@ -58,7 +58,9 @@ class SerialPort {
 
   // Opens the device for reading and writing, exclusively. Fails when it is
   // absent (ENOENT), held by another program (EBUSY), refused (EACCES) or
-  // not a terminal (ENOTTY). Nothing stays open after a failure.
+  // not a terminal (ENOTTY). Nothing stays open after a failure. A success
+  // clears the last error, so an earlier failed open cannot fail the checks
+  // that follow this one.
   virtual bool Open(const std::string& devicePath) = 0;
   virtual bool IsOpen() const = 0;
 
@@ -92,7 +94,8 @@ class SerialPort {
   virtual void Close() = 0;
 };
 
-// True for the errors that mean the device has gone away (unplugged).
+// True for the errors that mean the device has gone away (unplugged): EIO,
+// ENXIO, ENODEV, given as an errno or as the negative errno a call returned.
 bool IsDeviceGone(int error);
 
 }  // namespace lirosa
