@@ -129,11 +129,14 @@ void MonitorDialog::StepRotation() {
       ResponseWait& wait = responseWait;
       // A send that did nothing (empty or invalid request) still counts as
       // the step and is waited for like any other.
-      if (!wait.awaitingResponse) {
+      auto stepAndWait = [&] {
         StepAllRequests();
         wait.awaitingResponse = true;
         wait.lastSendTime = clock_.Now();
         wait.retryCount = 0;
+      };
+      if (!wait.awaitingResponse) {
+        stepAndWait();
         return;
       }
       std::time_t now = clock_.Now();
@@ -143,10 +146,7 @@ void MonitorDialog::StepRotation() {
       if (now - wait.lastSendTime <= cycle.responseTimeoutS) return;
       // A negative limit is never reached: the slot repeats until answered.
       if (wait.retryCount == cycle.maxRetries) {
-        StepAllRequests();
-        wait.awaitingResponse = true;
-        wait.lastSendTime = clock_.Now();
-        wait.retryCount = 0;
+        stepAndWait();
         return;
       }
       int index = allRequests.index;
