@@ -116,8 +116,7 @@ std::map<fs::path, fs::path> StableNames(const fs::path& devRoot) {
 
 }  // namespace
 
-std::vector<ListEntry> ListSerialDevices(const std::string& sysRoot,
-                                         const std::string& devRoot) {
+std::vector<ListEntry> ListSerialDevices(const std::string& sysRoot, const std::string& devRoot) {
   std::error_code error;
   const fs::path sys = fs::canonical(sysRoot, error);
   if (error) return {};

@@ -58,9 +58,7 @@ bool SpeedClose(std::uint32_t actual, std::uint32_t wanted) {
   return difference * 100 <= static_cast<std::uint64_t>(wanted) * 3;
 }
 
-void* IntArgument(int value) {
-  return reinterpret_cast<void*>(static_cast<std::intptr_t>(value));
-}
+void* IntArgument(int value) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(value)); }
 
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
@@ -84,8 +82,7 @@ bool PosixSerialPort::CheckOpen() {
 
 bool PosixSerialPort::Open(const std::string& devicePath) {
   Close();
-  const int fd =
-      calls_.Open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = calls_.Open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return Fail(errno);
 
   // Reading the termios record is the terminal check, and it also catches a
@@ -98,8 +95,7 @@ bool PosixSerialPort::Open(const std::string& devicePath) {
   }
   // Root is not kept out by TIOCEXCL, hence the lock above; the flag still
   // keeps out other programs that do not lock.
-  if (error == 0 && calls_.Ioctl(fd, TIOCEXCL, nullptr) != 0 &&
-      !NoModemLines(errno)) {
+  if (error == 0 && calls_.Ioctl(fd, TIOCEXCL, nullptr) != 0 && !NoModemLines(errno)) {
     error = errno;
   }
   if (error != 0) {
@@ -109,8 +105,7 @@ bool PosixSerialPort::Open(const std::string& devicePath) {
 
   struct stat info {};
   pseudoTerminal_ = calls_.Fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) &&
-                    major(info.st_rdev) >= kFirstPtyMajor &&
-                    major(info.st_rdev) <= kLastPtyMajor;
+                    major(info.st_rdev) >= kFirstPtyMajor && major(info.st_rdev) <= kLastPtyMajor;
   fd_ = fd;
   lastError_ = 0;
   return true;
@@ -145,9 +140,8 @@ bool PosixSerialPort::GetLineState(LineState& state) {
 
 bool PosixSerialPort::SetLineState(const LineState& state) {
   if (!CheckOpen()) return false;
-  if (state.baudRate == 0 || state.dataBits < 5 || state.dataBits > 8 ||
-      state.parity < 0 || state.parity > 4 ||
-      !StopBitsExpressible(state.stopBits, state.dataBits)) {
+  if (state.baudRate == 0 || state.dataBits < 5 || state.dataBits > 8 || state.parity < 0 ||
+      state.parity > 4 || !StopBitsExpressible(state.stopBits, state.dataBits)) {
     return Fail(EINVAL);
   }
 
@@ -171,14 +165,12 @@ bool PosixSerialPort::SetLineState(const LineState& state) {
   // what the line really runs at.
   Termios2Line actual;
   if (const int error = ReadTermios2(calls_, fd_, actual)) return Fail(error);
-  if (!SpeedClose(actual.speed, wanted.speed) ||
-      actual.twoStopBits != wanted.twoStopBits) {
+  if (!SpeedClose(actual.speed, wanted.speed) || actual.twoStopBits != wanted.twoStopBits) {
     return Fail(EINVAL);
   }
   // A pseudo-terminal forces CS8 and clears PARENB whatever was asked.
   if (pseudoTerminal_) return true;
-  if (actual.characterSize != wanted.characterSize ||
-      ParityOf(actual) != state.parity) {
+  if (actual.characterSize != wanted.characterSize || ParityOf(actual) != state.parity) {
     return Fail(EINVAL);
   }
   return true;
@@ -251,8 +243,7 @@ WriteResult PosixSerialPort::Write(const std::uint8_t* data, std::size_t count) 
   WriteResult result;
   std::int64_t lastProgress = calls_.MonotonicMs();
   while (result.accepted < count) {
-    const long written =
-        calls_.Write(fd_, data + result.accepted, count - result.accepted);
+    const long written = calls_.Write(fd_, data + result.accepted, count - result.accepted);
     if (written > 0) {
       result.accepted += static_cast<std::size_t>(written);
       lastProgress = calls_.MonotonicMs();

@@ -17,16 +17,14 @@ struct SpeedCode {
 };
 
 constexpr SpeedCode kSpeedCodes[] = {
-    {50, B50},           {75, B75},           {110, B110},
-    {134, B134},         {150, B150},         {200, B200},
-    {300, B300},         {600, B600},         {1200, B1200},
-    {1800, B1800},       {2400, B2400},       {4800, B4800},
-    {9600, B9600},       {19200, B19200},     {38400, B38400},
-    {57600, B57600},     {115200, B115200},   {230400, B230400},
-    {460800, B460800},   {500000, B500000},   {576000, B576000},
-    {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000},
-    {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
 };
 
 tcflag_t CodeForSpeed(std::uint32_t speed) {
@@ -113,18 +111,17 @@ int WriteTermios2(SystemCalls& calls, int fd, const Termios2Line& line) {
   termios2 record{};
   if (const int error = GetRecord(calls, fd, record)) return error;
 
-  record.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                      ICRNL | IUCLC | IXANY | IMAXBEL | IGNPAR);
+  record.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IXANY |
+                      IMAXBEL | IGNPAR);
   SetFlag(record.c_iflag, INPCK, line.inputParityCheck);
   SetFlag(record.c_iflag, IXON, line.xonOutput);
   SetFlag(record.c_iflag, IXOFF, line.xonInput);
   record.c_oflag &= ~OPOST;
   record.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
 
-  record.c_cflag &= ~(CBAUD | CIBAUD | CSIZE | CSTOPB | PARENB | PARODD |
-                      CMSPAR | CRTSCTS);
-  record.c_cflag |= CLOCAL | CREAD | CodeForSpeed(line.speed) |
-                    CharacterSizeFlag(line.characterSize);
+  record.c_cflag &= ~(CBAUD | CIBAUD | CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
+  record.c_cflag |=
+      CLOCAL | CREAD | CodeForSpeed(line.speed) | CharacterSizeFlag(line.characterSize);
   SetFlag(record.c_cflag, CSTOPB, line.twoStopBits);
   SetFlag(record.c_cflag, PARENB, line.parityEnable);
   SetFlag(record.c_cflag, PARODD, line.parityOdd);

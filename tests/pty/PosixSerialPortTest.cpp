@@ -8,6 +8,7 @@
 
 #include "pty/PtyPair.h"
 #include "serial/PosixSerialPort.h"
+#include "serial/SessionLine.h"
 #include "serial/SystemCalls.h"
 #include "serial/Termios2.h"
 #include "support/TempDir.h"
@@ -16,23 +17,14 @@ namespace lirosa {
 namespace {
 
 using test::PtyPair;
+using test::SessionLine;
 using test::WaitUntil;
-
-LineState Line(std::uint32_t baud, int dataBits = 8, int parity = 0, int stopBits = 0) {
-  LineState state;
-  state.baudRate = baud;
-  state.dataBits = dataBits;
-  state.parity = parity;
-  state.stopBits = stopBits;
-  state.parityCheck = true;
-  return state;
-}
 
 class PosixSerialPortPty : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(pty.ok()) << "openpty failed"; }
 
-  void OpenConfigured(const LineState& state = Line(9600)) {
+  void OpenConfigured(const LineState& state = SessionLine(9600)) {
     ASSERT_TRUE(port.Open(pty.path())) << port.LastError();
     ASSERT_TRUE(port.SetLineState(state)) << port.LastError();
   }
@@ -80,7 +72,7 @@ class PosixSerialPortBaud : public PosixSerialPortPty,
                             public ::testing::WithParamInterface<std::uint32_t> {};
 
 TEST_P(PosixSerialPortBaud, SpeedReadsBackExactly) {
-  ASSERT_NO_FATAL_FAILURE(OpenConfigured(Line(GetParam())));
+  ASSERT_NO_FATAL_FAILURE(OpenConfigured(SessionLine(GetParam())));
   EXPECT_EQ(SlaveLine().speed, GetParam());
   LineState state;
   ASSERT_TRUE(port.GetLineState(state));
@@ -106,7 +98,7 @@ class PosixSerialPortParity : public PosixSerialPortPty,
 // CSTOPB and INPCK: those show that mark and space were asked for.
 TEST_P(PosixSerialPortParity, PtyKeepsTheParityKindFlags) {
   const ParityRow& row = GetParam();
-  ASSERT_NO_FATAL_FAILURE(OpenConfigured(Line(9600, 7, row.parity, 2)));
+  ASSERT_NO_FATAL_FAILURE(OpenConfigured(SessionLine(9600, 7, row.parity, 2)));
   const Termios2Line line = SlaveLine();
   EXPECT_EQ(line.parityOdd, row.odd);
   EXPECT_EQ(line.parityStick, row.stick);
@@ -137,7 +129,7 @@ TEST_F(PosixSerialPortPty, FlowControlLeftOnByAnotherProgramIsSwitchedOff) {
 
 TEST_F(PosixSerialPortPty, OneAndAHalfStopBitsAreRefused) {
   ASSERT_TRUE(port.Open(pty.path()));
-  EXPECT_FALSE(port.SetLineState(Line(9600, 8, 0, 1)));
+  EXPECT_FALSE(port.SetLineState(SessionLine(9600, 8, 0, 1)));
   EXPECT_EQ(port.LastError(), 22);
 }
 
@@ -194,7 +186,7 @@ TEST_F(PosixSerialPortPty, ModemLinesOfAPtyAreNotAnError) {
 }
 
 TEST_F(PosixSerialPortPty, WriteToAPeerThatNeverReadsGivesUpAfterAboutASecond) {
-  ASSERT_NO_FATAL_FAILURE(OpenConfigured(Line(115200)));
+  ASSERT_NO_FATAL_FAILURE(OpenConfigured(SessionLine(115200)));
   const std::vector<std::uint8_t> block(1 << 20, 'x');
   const auto start = std::chrono::steady_clock::now();
   const WriteResult result = port.Write(block.data(), block.size());
@@ -237,7 +229,7 @@ TEST_F(PosixSerialPortPty, ClosedPortCanBeReopenedOnAFreshPair) {
   PtyPair fresh;
   ASSERT_TRUE(fresh.ok());
   ASSERT_TRUE(port.Open(fresh.path())) << port.LastError();
-  ASSERT_TRUE(port.SetLineState(Line(19200)));
+  ASSERT_TRUE(port.SetLineState(SessionLine(19200)));
   ASSERT_TRUE(fresh.Send({'o', 'k'}));
   EXPECT_TRUE(WaitUntil([&] { return port.QueuedCount() == 2; }));
 }

@@ -125,7 +125,8 @@ TEST_F(PortNamesTest, TheSmallestStableNameWinsAndBrokenLinksAreIgnored) {
   AddStableName("usb-A-port0", "ttyUSB0");
   AddStableName("usb-Gone-port0", "ttyUSB7");
   AddTty("ttyUSB9", "pci0000:00/usb1/1-9/1-9:1.0/ttyUSB9/tty/ttyUSB9", "");
-  fs::create_symlink("../../../gone", Sys() / "devices/pci0000:00/usb1/1-9/1-9:1.0/ttyUSB9/tty/ttyUSB9/device");
+  fs::create_symlink("../../../gone",
+                     Sys() / "devices/pci0000:00/usb1/1-9/1-9:1.0/ttyUSB9/tty/ttyUSB9/device");
 
   const std::vector<ListEntry> expected = {{DevPath("serial/by-id/usb-A-port0"), ""}};
   EXPECT_EQ(List(), expected);

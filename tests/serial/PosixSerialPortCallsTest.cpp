@@ -24,10 +24,13 @@
 #include <vector>
 
 #include "serial/PosixSerialPort.h"
+#include "serial/SessionLine.h"
 #include "serial/SystemCalls.h"
 
 namespace lirosa {
 namespace {
+
+using test::SessionLine;
 
 constexpr int kFd = 42;
 constexpr unsigned kUartMajor = 4;
@@ -172,16 +175,6 @@ class FakeTerminal : public SystemCalls {
   }
 };
 
-LineState Line(std::uint32_t baud, int dataBits = 8, int parity = 0, int stopBits = 0) {
-  LineState state;
-  state.baudRate = baud;
-  state.dataBits = dataBits;
-  state.parity = parity;
-  state.stopBits = stopBits;
-  state.parityCheck = true;
-  return state;
-}
-
 class PosixSerialPortCalls : public ::testing::Test {
  protected:
   void OpenPort() { ASSERT_TRUE(port.Open("/dev/ttyFake")) << port.LastError(); }
@@ -207,8 +200,8 @@ TEST_F(PosixSerialPortCalls, OpenIsNonBlockingLockedAndExclusive) {
 struct OpenRow {
   const char* name;
   std::function<void(FakeTerminal&)> arrange;
-  int error;       // 0: the open succeeds
-  bool released;   // the descriptor was closed again
+  int error;      // 0: the open succeeds
+  bool released;  // the descriptor was closed again
 };
 
 void PrintTo(const OpenRow& row, std::ostream* out) { *out << row.name; }
@@ -233,19 +226,18 @@ INSTANTIATE_TEST_SUITE_P(
         OpenRow{"Refused", [](FakeTerminal& f) { f.openError = EACCES; }, EACCES, false},
         OpenRow{"NotATerminal", [](FakeTerminal& f) { f.ioctlErrors[TCGETS2] = ENOTTY; }, ENOTTY,
                 true},
-        OpenRow{"NoUartBehindIt", [](FakeTerminal& f) { f.ioctlErrors[TCGETS2] = EIO; }, EIO,
-                true},
+        OpenRow{"NoUartBehindIt", [](FakeTerminal& f) { f.ioctlErrors[TCGETS2] = EIO; }, EIO, true},
         OpenRow{"LockedByAnother", [](FakeTerminal& f) { f.flockError = EWOULDBLOCK; }, EBUSY,
                 true},
         OpenRow{"ExclusiveUnknown", [](FakeTerminal& f) { f.ioctlErrors[TIOCEXCL] = EINVAL; }, 0,
                 false},
-        OpenRow{"ExclusiveRefused", [](FakeTerminal& f) { f.ioctlErrors[TIOCEXCL] = EPERM; },
-                EPERM, true}),
+        OpenRow{"ExclusiveRefused", [](FakeTerminal& f) { f.ioctlErrors[TIOCEXCL] = EPERM; }, EPERM,
+                true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PosixSerialPortCalls, LineStateMakesARawLineWithoutFlowControl) {
   ASSERT_NO_FATAL_FAILURE(OpenPort());
-  ASSERT_TRUE(port.SetLineState(Line(9600)));
+  ASSERT_TRUE(port.SetLineState(SessionLine(9600)));
   const termios2& r = fake.record;
   EXPECT_EQ(r.c_lflag & (ECHO | ICANON | ISIG | IEXTEN), 0u);
   EXPECT_EQ(r.c_oflag & OPOST, 0u);
@@ -269,7 +261,7 @@ class PosixSerialPortSpeed : public PosixSerialPortCalls,
 
 TEST_P(PosixSerialPortSpeed, UsesTheKernelCodeOrBother) {
   ASSERT_NO_FATAL_FAILURE(OpenPort());
-  ASSERT_TRUE(port.SetLineState(Line(GetParam().baud)));
+  ASSERT_TRUE(port.SetLineState(SessionLine(GetParam().baud)));
   EXPECT_EQ(fake.record.c_cflag & CBAUD, GetParam().code);
   EXPECT_EQ(fake.record.c_ospeed, GetParam().baud);
   LineState state;
@@ -300,7 +292,7 @@ class PosixSerialPortFrame : public PosixSerialPortCalls,
 TEST_P(PosixSerialPortFrame, SetsAndReadsBackTheFrame) {
   const FrameRow& row = GetParam();
   ASSERT_NO_FATAL_FAILURE(OpenPort());
-  ASSERT_TRUE(port.SetLineState(Line(9600, row.dataBits, row.parity, row.stopBits)));
+  ASSERT_TRUE(port.SetLineState(SessionLine(9600, row.dataBits, row.parity, row.stopBits)));
   EXPECT_EQ(fake.record.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB), row.cflag);
   EXPECT_EQ((fake.record.c_iflag & INPCK) != 0, row.parityCheck);
 
@@ -338,13 +330,14 @@ TEST_P(PosixSerialPortRefused, FailsWithEinvalAndLeavesTheLineAlone) {
   EXPECT_EQ(fake.sets, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, PosixSerialPortRefused,
-                         ::testing::Values(RefusedRow{"OneAndAHalfStopWithEightBits", Line(9600, 8, 0, 1)},
-                                           RefusedRow{"TwoStopWithFiveBits", Line(9600, 5, 0, 2)},
-                                           RefusedRow{"NineDataBits", Line(9600, 9)},
-                                           RefusedRow{"UnknownParity", Line(9600, 8, 5)},
-                                           RefusedRow{"ZeroBaud", Line(0)}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Values, PosixSerialPortRefused,
+    ::testing::Values(RefusedRow{"OneAndAHalfStopWithEightBits", SessionLine(9600, 8, 0, 1)},
+                      RefusedRow{"TwoStopWithFiveBits", SessionLine(9600, 5, 0, 2)},
+                      RefusedRow{"NineDataBits", SessionLine(9600, 9)},
+                      RefusedRow{"UnknownParity", SessionLine(9600, 8, 5)},
+                      RefusedRow{"ZeroBaud", SessionLine(0)}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct ReadBackRow {
   const char* name;
@@ -372,23 +365,22 @@ void ScaleSpeed(termios2& r, double factor) {
   r.c_ospeed = static_cast<speed_t>(r.c_ospeed * factor);
 }
 
-void LikeAPty(termios2& r) {
-  r.c_cflag = (r.c_cflag & ~(CSIZE | PARENB)) | CS8;
-}
+void LikeAPty(termios2& r) { r.c_cflag = (r.c_cflag & ~(CSIZE | PARENB)) | CS8; }
 
 INSTANTIATE_TEST_SUITE_P(
     Drivers, PosixSerialPortReadBack,
-    ::testing::Values(
-        ReadBackRow{"SpeedTwoPercentOff", kUartMajor, Line(56000),
-                    [](termios2& r) { ScaleSpeed(r, 1.02); }, true},
-        ReadBackRow{"SpeedFivePercentOff", kUartMajor, Line(56000),
-                    [](termios2& r) { ScaleSpeed(r, 0.95); }, false},
-        ReadBackRow{"UartWithoutMarkParity", kUartMajor, Line(9600, 8, 3),
-                    [](termios2& r) { r.c_cflag &= ~CMSPAR; }, false},
-        ReadBackRow{"UartWithoutSevenBits", kUartMajor, Line(9600, 7), LikeAPty, false},
-        ReadBackRow{"PtyForcingEightBitsNoParity", kPtyMajor, Line(9600, 7, 2), LikeAPty, true},
-        ReadBackRow{"PtyDroppingStopBits", kPtyMajor, Line(9600, 8, 0, 2),
-                    [](termios2& r) { r.c_cflag &= ~CSTOPB; }, false}),
+    ::testing::Values(ReadBackRow{"SpeedTwoPercentOff", kUartMajor, SessionLine(56000),
+                                  [](termios2& r) { ScaleSpeed(r, 1.02); }, true},
+                      ReadBackRow{"SpeedFivePercentOff", kUartMajor, SessionLine(56000),
+                                  [](termios2& r) { ScaleSpeed(r, 0.95); }, false},
+                      ReadBackRow{"UartWithoutMarkParity", kUartMajor, SessionLine(9600, 8, 3),
+                                  [](termios2& r) { r.c_cflag &= ~CMSPAR; }, false},
+                      ReadBackRow{"UartWithoutSevenBits", kUartMajor, SessionLine(9600, 7),
+                                  LikeAPty, false},
+                      ReadBackRow{"PtyForcingEightBitsNoParity", kPtyMajor, SessionLine(9600, 7, 2),
+                                  LikeAPty, true},
+                      ReadBackRow{"PtyDroppingStopBits", kPtyMajor, SessionLine(9600, 8, 0, 2),
+                                  [](termios2& r) { r.c_cflag &= ~CSTOPB; }, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PosixSerialPortCalls, DiscardFlushesBothDirections) {
@@ -417,7 +409,7 @@ TEST_F(PosixSerialPortCalls, DtrRaisesRtsWithItAndLowersOnlyDtr) {
 
 TEST_F(PosixSerialPortCalls, SuccessLeavesAnEarlierErrorForTheFinalCheck) {
   ASSERT_NO_FATAL_FAILURE(OpenPort());
-  EXPECT_FALSE(port.SetLineState(Line(9600, 8, 0, 1)));
+  EXPECT_FALSE(port.SetLineState(SessionLine(9600, 8, 0, 1)));
   EXPECT_TRUE(port.SetTimeouts({0xFFFFFFFFu, 100, 1000, 100, 1000}));
   EXPECT_TRUE(port.SetQueueSizes(1024, 1024));
   EXPECT_TRUE(port.Discard());
@@ -540,16 +532,15 @@ TEST_P(DeviceGone, OnlyTheUnplugErrorsMeanGone) {
   EXPECT_EQ(IsDeviceGone(GetParam().error), GetParam().gone);
 }
 
-INSTANTIATE_TEST_SUITE_P(Errors, DeviceGone,
-                         ::testing::Values(GoneRow{EIO, true}, GoneRow{ENXIO, true},
-                                           GoneRow{ENODEV, true}, GoneRow{-EIO, true},
-                                           GoneRow{0, false}, GoneRow{EAGAIN, false},
-                                           GoneRow{ETIMEDOUT, false}, GoneRow{EBUSY, false},
-                                           GoneRow{EINVAL, false}),
-                         [](const auto& info) {
-                           return std::string(info.param.error < 0 ? "Minus" : "") +
-                                  (info.param.error == 0 ? "None" : strerrorname_np(std::abs(info.param.error)));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Errors, DeviceGone,
+    ::testing::Values(GoneRow{EIO, true}, GoneRow{ENXIO, true}, GoneRow{ENODEV, true},
+                      GoneRow{-EIO, true}, GoneRow{0, false}, GoneRow{EAGAIN, false},
+                      GoneRow{ETIMEDOUT, false}, GoneRow{EBUSY, false}, GoneRow{EINVAL, false}),
+    [](const auto& info) {
+      return std::string(info.param.error < 0 ? "Minus" : "") +
+             (info.param.error == 0 ? "None" : strerrorname_np(std::abs(info.param.error)));
+    });
 
 }  // namespace
 }  // namespace lirosa
