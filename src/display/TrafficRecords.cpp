@@ -26,6 +26,9 @@ void MonitorDialog::ShowReceived(const std::uint8_t* bytes, std::size_t length) 
 }
 
 void MonitorDialog::EchoSent(const std::uint8_t* bytes, std::size_t length) {
+  // A write the port took nothing of sent nothing: an empty echo would say
+  // otherwise.
+  if (length == 0) return;
   std::string text = RenderBytes(bytes, length);
   // Kept as users know it: the first hex echo into an empty display ends in
   // two spaces.

@@ -229,6 +229,14 @@ TEST_F(TrafficRecordsTest, FirstHexEchoIntoAnEmptyDisplayEndsInTwoSpaces) {
   EXPECT_EQ(view.text, "[发送]04  ");
 }
 
+TEST_F(TrafficRecordsTest, NothingWrittenLeavesNoEcho) {
+  Options(1, 1, 1, 1);
+  CaptureOn();
+  Echo({});
+  EXPECT_EQ(view.text, "");
+  EXPECT_EQ(Captured(), "");
+}
+
 TEST_F(TrafficRecordsTest, ReceivedFrameIntoAnEmptyDisplayHasNoExtraSpace) {
   Options(1, 0, 1, 0);
   Show({0x01});
