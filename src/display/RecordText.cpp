@@ -94,8 +94,8 @@ std::string Utf8RecordText(const std::uint8_t* bytes, std::size_t length) {
 
 std::string TimeStampText(const std::tm& local) {
   char stamp[80];
-  std::snprintf(stamp, sizeof stamp, "[%04d:%02d:%02d:%02d:%02d:%02d]", local.tm_year + 1900, local.tm_mon + 1,
-                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  std::snprintf(stamp, sizeof stamp, "[%04d:%02d:%02d:%02d:%02d:%02d]", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   return stamp;
 }
 

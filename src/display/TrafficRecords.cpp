@@ -57,7 +57,8 @@ void MonitorDialog::EmitRecord(RecordKind kind, const std::string& dataText) {
   }
 }
 
-std::string MonitorDialog::AppendRecord(const std::string& text, const std::string& tag, Colour colour) {
+std::string MonitorDialog::AppendRecord(const std::string& text, const std::string& tag,
+                                        Colour colour) {
   bool followsClear = false;
   if (autoClear != 0) {
     // Only the data counts towards the lines it will take, not the stamp

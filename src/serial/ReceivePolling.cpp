@@ -90,10 +90,10 @@ void MonitorDialog::EndFrame() {
   rxFrame.frameIdle = true;
 }
 
-bool MonitorDialog::ContainsKeyword(const std::uint8_t* data, std::size_t n, const std::uint8_t* key,
-                                    std::size_t k) {
-  // A frame that is exactly the key word contains it.
+bool MonitorDialog::ContainsKeyword(const std::uint8_t* data, std::size_t n,
+                                    const std::uint8_t* key, std::size_t k) {
   if (k == 0) return true;
+  // A frame that is exactly the key word contains it too.
   if (k > n) return false;
   return std::search(data, data + n, key, key + k) != data + n;
 }

@@ -1,10 +1,10 @@
-#include "display/RecordText.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "display/RecordText.h"
 
 namespace lirosa {
 namespace {
@@ -30,9 +30,10 @@ TEST_P(HexRecordTextTest, RendersRow) {
 
 INSTANTIATE_TEST_SUITE_P(
     Hex, HexRecordTextTest,
-    ::testing::Values(RenderRow{"Nothing", {}, ""},
-                      RenderRow{"ModbusRequest", {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A}, "01 03 00 00 00 0A "},
-                      RenderRow{"UpperCaseBothNibbles", {0xFF, 0xA5, 0x5A, 0xC0}, "FF A5 5A C0 "}),
+    ::testing::Values(
+        RenderRow{"Nothing", {}, ""},
+        RenderRow{"ModbusRequest", {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A}, "01 03 00 00 00 0A "},
+        RenderRow{"UpperCaseBothNibbles", {0xFF, 0xA5, 0x5A, 0xC0}, "FF A5 5A C0 "}),
     RowName);
 
 const std::string kBad = "\xEF\xBF\xBD";  // U+FFFD

@@ -39,7 +39,8 @@ class TrafficRecordsTest : public DialogFixture {
     dialog->capturing = true;
   }
   std::string Captured() const {
-    return std::filesystem::exists(captureDir.File("capture.txt")) ? captureDir.Read("capture.txt") : "";
+    return std::filesystem::exists(captureDir.File("capture.txt")) ? captureDir.Read("capture.txt")
+                                                                   : "";
   }
 
   void Show(const Bytes& bytes) { dialog->ShowReceived(bytes.data(), bytes.size()); }
@@ -58,7 +59,8 @@ struct OptionRow {
 
 void PrintTo(const OptionRow& row, std::ostream* os) { *os << row.name; }
 
-class WorkedExampleTest : public TrafficRecordsTest, public ::testing::WithParamInterface<OptionRow> {};
+class WorkedExampleTest : public TrafficRecordsTest,
+                          public ::testing::WithParamInterface<OptionRow> {};
 
 TEST_P(WorkedExampleTest, ReceivedFrameIsAppendedInRed) {
   const OptionRow& row = GetParam();
@@ -168,15 +170,16 @@ TEST_P(AutoClearTest, ClearsBeforeARecordThatWouldNotFit) {
 
 // 13 lines shown, 84 characters a line, 15 rows: the data alone decides, in
 // whole lines (integer division), and only more than 15 clears.
-INSTANTIATE_TEST_SUITE_P(
-    Rows, AutoClearTest,
-    ::testing::Values(ClearRow{"HundredBytesClear", 1, 100, true},
-                      ClearRow{"TwentyBytesAppend", 1, 20, false},
-                      ClearRow{"TwoLinesOfDataStillFit", 1, 83, false},
-                      ClearRow{"ThreeLinesOfDataClear", 1, 84, true},
-                      ClearRow{"IndeterminateBoxCountsAsOn", 2, 100, true},
-                      ClearRow{"OffNeverClears", 0, 100, false}),
-    [](const ::testing::TestParamInfo<ClearRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, AutoClearTest,
+                         ::testing::Values(ClearRow{"HundredBytesClear", 1, 100, true},
+                                           ClearRow{"TwentyBytesAppend", 1, 20, false},
+                                           ClearRow{"TwoLinesOfDataStillFit", 1, 83, false},
+                                           ClearRow{"ThreeLinesOfDataClear", 1, 84, true},
+                                           ClearRow{"IndeterminateBoxCountsAsOn", 2, 100, true},
+                                           ClearRow{"OffNeverClears", 0, 100, false}),
+                         [](const ::testing::TestParamInfo<ClearRow>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST_F(TrafficRecordsTest, AutoClearCountsWrappedLines) {
   Options(1, 0, 0, 0);
@@ -307,16 +310,23 @@ TEST_P(EmitRecordTest, CapturesNothingWhileCaptureIsOff) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, EmitRecordTest,
-    ::testing::Values(
-        EmitRow{"ReceivedWithoutTag", RecordKind::Received, true, 0, "41 42", "41 42", kReceivedColour},
-        EmitRow{"ReceivedWithTag", RecordKind::Received, true, 1, "[接收]41 42", "[接收]41 42", kReceivedColour},
-        EmitRow{"EchoHiddenWithoutShowSent", RecordKind::RequestEcho, true, 0, "", "", kSentColour},
-        EmitRow{"EchoShown", RecordKind::RequestEcho, true, 1, "[发送]41 42", "[发送]41 42", kSentColour},
-        // Not shown, so captured bare.
-        EmitRow{"EchoHiddenWhilePaused", RecordKind::RequestEcho, false, 1, "", "41 42", kSentColour},
-        EmitRow{"FileLineHiddenWithoutShowSent", RecordKind::FileLine, true, 0, "", "41 42", kSentColour},
-        EmitRow{"FileLineShown", RecordKind::FileLine, true, 1, "[发送]41 42", "[发送]41 42", kSentColour},
-        EmitRow{"FileLineHiddenWhilePaused", RecordKind::FileLine, false, 1, "", "41 42", kSentColour}),
+    ::testing::Values(EmitRow{"ReceivedWithoutTag", RecordKind::Received, true, 0, "41 42", "41 42",
+                              kReceivedColour},
+                      EmitRow{"ReceivedWithTag", RecordKind::Received, true, 1, "[接收]41 42",
+                              "[接收]41 42", kReceivedColour},
+                      EmitRow{"EchoHiddenWithoutShowSent", RecordKind::RequestEcho, true, 0, "", "",
+                              kSentColour},
+                      EmitRow{"EchoShown", RecordKind::RequestEcho, true, 1, "[发送]41 42",
+                              "[发送]41 42", kSentColour},
+                      // Not shown, so captured bare.
+                      EmitRow{"EchoHiddenWhilePaused", RecordKind::RequestEcho, false, 1, "",
+                              "41 42", kSentColour},
+                      EmitRow{"FileLineHiddenWithoutShowSent", RecordKind::FileLine, true, 0, "",
+                              "41 42", kSentColour},
+                      EmitRow{"FileLineShown", RecordKind::FileLine, true, 1, "[发送]41 42",
+                              "[发送]41 42", kSentColour},
+                      EmitRow{"FileLineHiddenWhilePaused", RecordKind::FileLine, false, 1, "",
+                              "41 42", kSentColour}),
     [](const ::testing::TestParamInfo<EmitRow>& info) { return std::string(info.param.name); });
 
 // ---- Clearing by hand -------------------------------------------------------------

@@ -70,7 +70,8 @@ struct PhaseRow {
 
 void PrintTo(const PhaseRow& row, std::ostream* os) { *os << row.name; }
 
-class FrameEndPhaseTest : public ReceivePollingTest, public ::testing::WithParamInterface<PhaseRow> {};
+class FrameEndPhaseTest : public ReceivePollingTest,
+                          public ::testing::WithParamInterface<PhaseRow> {};
 
 TEST_P(FrameEndPhaseTest, SingleByteEndsAfterTheRestOfTheIdleCount) {
   const PhaseRow& row = GetParam();
@@ -91,8 +92,11 @@ INSTANTIATE_TEST_SUITE_P(Phases, FrameEndPhaseTest,
                          ::testing::Values(PhaseRow{"InStep", 0, 4}, PhaseRow{"OneAhead", 1, 3},
                                            PhaseRow{"TwoAhead", 2, 2}, PhaseRow{"ThreeAhead", 3, 1},
                                            // The count wrapped to 0 at four empty polls.
-                                           PhaseRow{"Wrapped", 4, 4}, PhaseRow{"WrappedOneAhead", 5, 3}),
-                         [](const ::testing::TestParamInfo<PhaseRow>& info) { return std::string(info.param.name); });
+                                           PhaseRow{"Wrapped", 4, 4},
+                                           PhaseRow{"WrappedOneAhead", 5, 3}),
+                         [](const ::testing::TestParamInfo<PhaseRow>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST_F(ReceivePollingTest, BytesDoNotRestartTheIdleCountSoAShortGapJoinsBursts) {
   Feed({0x01});
@@ -137,7 +141,8 @@ TEST_F(ReceivePollingTest, OverlongFrameEndsAndTheChunkBeginsTheNext) {
   Ticks(1);
   EXPECT_EQ(Frames(), 1);
   EXPECT_FALSE(dialog->responseWait.awaitingResponse);
-  EXPECT_EQ(ShownFrames(), (std::vector<Bytes>{Joined({chunks[0], chunks[1], chunks[2], chunks[3]})}));
+  EXPECT_EQ(ShownFrames(),
+            (std::vector<Bytes>{Joined({chunks[0], chunks[1], chunks[2], chunks[3]})}));
 
   Feed(chunks[5]);
   Ticks(1);
@@ -249,7 +254,8 @@ INSTANTIATE_TEST_SUITE_P(
         KeywordRow{"TextInsideLongerFrame", 1, 0, "OK", TextBytes("xxOKyy"), true},
         KeywordRow{"TextEqualToTheFrame", 1, 0, "OK", TextBytes("OK"), true},
         KeywordRow{"TextIsCaseSensitive", 1, 0, "ok", TextBytes("xxOKyy"), false},
-        KeywordRow{"TextKeywordOfTwelveBytes", 1, 0, "STATUS=READY", TextBytes("STATUS=READY"), true},
+        KeywordRow{"TextKeywordOfTwelveBytes", 1, 0, "STATUS=READY", TextBytes("STATUS=READY"),
+                   true},
         KeywordRow{"TextChineseKeyword", 1, 0, "接收", TextBytes("数据接收完毕"), true},
         // In text mode the key word is its own bytes, not hex.
         KeywordRow{"TextModeTakesHexLiterally", 1, 0, "01", kModbus, false}),
@@ -266,7 +272,8 @@ TEST(ContainsKeywordTest, EmptyKeyMatchesAndLongerKeyDoesNot) {
 
 // ---- Failures of the device -------------------------------------------------------------
 
-class DeviceGoneTest : public ReceivePollingTest, public ::testing::WithParamInterface<const char*> {};
+class DeviceGoneTest : public ReceivePollingTest,
+                       public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(DeviceGoneTest, ClosesThePortAndSaysSoOnce) {
   port.failCall = GetParam();
