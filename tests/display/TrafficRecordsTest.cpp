@@ -240,12 +240,6 @@ TEST_F(TrafficRecordsTest, NothingWrittenLeavesNoEcho) {
   EXPECT_EQ(Captured(), "");
 }
 
-TEST_F(TrafficRecordsTest, ReceivedFrameIntoAnEmptyDisplayHasNoExtraSpace) {
-  Options(1, 0, 1, 0);
-  Show({0x01});
-  EXPECT_EQ(view.text, "[接收]01 ");
-}
-
 TEST_F(TrafficRecordsTest, EchoFollowsTheDisplayModeNotTheRequestForm) {
   controls.SetCheck(kIdShowSent, 1);
   controls.SetCheck(kIdHexDisplay, 1);

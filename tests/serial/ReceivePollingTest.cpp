@@ -111,13 +111,6 @@ TEST_F(ReceivePollingTest, BytesDoNotRestartTheIdleCountSoAShortGapJoinsBursts) 
   EXPECT_EQ(view.text, "01 02 ");
 }
 
-TEST_F(ReceivePollingTest, SilenceWithoutBytesEndsNoFrame) {
-  Ticks(12);
-  EXPECT_EQ(Frames(), 0);
-  EXPECT_FALSE(dialog->rxActivity);
-  EXPECT_EQ(view.text, "");
-}
-
 // ---- Reading what the driver holds ----------------------------------------------------
 
 TEST_F(ReceivePollingTest, OverlongFrameEndsAndTheChunkBeginsTheNext) {
@@ -323,13 +316,6 @@ TEST_F(ReceivePollingTest, ClosedPortReadsNothingAndKeepsThePartFrame) {
   Ticks(4);
   EXPECT_EQ(Frames(), 1);
   EXPECT_EQ(view.text, "01 ");
-}
-
-TEST_F(ReceivePollingTest, EmptiedPeriodBoxReadsTenAfterOneTick) {
-  controls.SetText(kIdPeriod2, "");
-  Ticks(1);
-  EXPECT_EQ(controls.Text(kIdPeriod2), "10");
-  EXPECT_EQ(dialog->slots[1].periodMs, 10);
 }
 
 }  // namespace
