@@ -151,13 +151,6 @@ TEST_F(CyclicSendingTest, PacingRadiosSwitchTheirEditsAndTheMode) {
   EXPECT_FALSE(controls.IsEnabled(kIdRetryLimit));
 }
 
-TEST_F(CyclicSendingTest, SendOnceButtonFlipsTheMember) {
-  Click(kIdSendOnce);
-  EXPECT_EQ(dialog->cycle.sendOnce, 1);
-  Click(kIdSendOnce);
-  EXPECT_EQ(dialog->cycle.sendOnce, 0);
-}
-
 // ---- The rotation, periodic ----------------------------------------------------------
 
 TEST_F(CyclicSendingTest, PeriodicRotationStepsEvery101TicksAt1000) {
