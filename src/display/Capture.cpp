@@ -2,6 +2,7 @@
 #include "app/MonitorDialog.h"
 #include "display/CaptureFile.h"
 #include "display/FileErrors.h"
+#include "display/TextFileChoice.h"
 
 namespace lirosa {
 
@@ -29,14 +30,9 @@ void MonitorDialog::ToggleCapture() {
 }
 
 void MonitorDialog::ChooseCaptureFile() {
-  FileChoice choice;
-  choice.filterName = "文本文件(*.txt)";
-  choice.filterPattern = "*.txt";
-  choice.defaultSuffix = "txt";
   // A file that does not exist yet is the usual choice: the first record
   // creates it.
-  choice.mustExist = false;
-  std::optional<std::string> chosen = prompts_.ChooseFile(choice);
+  std::optional<std::string> chosen = prompts_.ChooseFile(TextFileChoice(false));
   if (!chosen) return;
   captureFileName = *chosen;
   PushControls();

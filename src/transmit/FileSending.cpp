@@ -5,6 +5,7 @@
 #include "app/ControlIds.h"
 #include "app/MonitorDialog.h"
 #include "display/FileErrors.h"
+#include "display/TextFileChoice.h"
 #include "transmit/HexText.h"
 
 namespace lirosa {
@@ -21,12 +22,7 @@ constexpr const char* kNoFileChosen = "您还没选择文件，无有进行发�
 }  // namespace
 
 void MonitorDialog::ChooseSendFile() {
-  FileChoice choice;
-  choice.filterName = "文本文件(*.txt)";
-  choice.filterPattern = "*.txt";
-  choice.defaultSuffix = "txt";
-  choice.mustExist = true;
-  std::optional<std::string> chosen = prompts_.ChooseFile(choice);
+  std::optional<std::string> chosen = prompts_.ChooseFile(TextFileChoice(true));
   if (!chosen) return;
 
   fileJob.lineCount = 0;
