@@ -120,7 +120,8 @@ int main() {
   std::printf("  scan to line 1:        %10.2f us\n", sa);
   std::printf("  scan to line %d:   %10.2f us\n", kLines, sb);
   std::printf("  ratio last/first:      %10.2f\n", sb / sa);
-  std::printf("first step after the file changed (index rebuilt): %.2f us\n", MedianMicroseconds(rebuild));
+  std::printf("first step after the file changed (index rebuilt): %.2f us\n",
+              MedianMicroseconds(rebuild));
 
   std::filesystem::remove_all(dir);
   return 0;

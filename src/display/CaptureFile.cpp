@@ -48,7 +48,8 @@ int WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-std::optional<FileFailure> AppendCaptureRecord(const std::string& path, std::string_view text, bool lineBreak) {
+std::optional<FileFailure> AppendCaptureRecord(const std::string& path, std::string_view text,
+                                               bool lineBreak) {
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) return FileFailure{errno, FileStage::Open};
   // Closing the descriptor releases the lock.

@@ -20,6 +20,7 @@ namespace lirosa {
 // Returns nothing on success, else the errno and the stage (Open for the
 // open and the lock, Write, Close) of the first failure. After a failure the
 // file holds whatever part of the record the system took; nothing stays open.
-std::optional<FileFailure> AppendCaptureRecord(const std::string& path, std::string_view text, bool lineBreak);
+std::optional<FileFailure> AppendCaptureRecord(const std::string& path, std::string_view text,
+                                               bool lineBreak);
 
 }  // namespace lirosa

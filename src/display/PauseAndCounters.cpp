@@ -23,6 +23,8 @@ void MonitorDialog::ResetCounters() {
   ShowCounter(kIdReceivedBytes, counters.receivedBytes);
 }
 
-void MonitorDialog::ShowCounter(int id, std::int64_t value) { controls_.SetText(id, std::to_string(value)); }
+void MonitorDialog::ShowCounter(int id, std::int64_t value) {
+  controls_.SetText(id, std::to_string(value));
+}
 
 }  // namespace lirosa

@@ -100,7 +100,8 @@ void MonitorDialog::SendNextFileLine() {
   if (fileJob.nextLine < 1 || fileJob.nextLine > fileJob.lineCount) fileJob.nextLine = 1;
 
   std::string line;
-  if (std::optional<FileFailure> failure = fileLines.ReadLine(fileJob.path, fileJob.nextLine, line)) {
+  if (std::optional<FileFailure> failure =
+          fileLines.ReadLine(fileJob.path, fileJob.nextLine, line)) {
     // Moved, deleted or unreadable since it was chosen: stop, rather than
     // fail again at every step.
     if (fileJob.running) ToggleFileCycling();
@@ -113,7 +114,8 @@ void MonitorDialog::SendNextFileLine() {
   // decides whether TAB, CR and LF are stripped first.
   const std::string text = UpperCase(std::move(line));
   std::vector<std::uint8_t> bytes;
-  const bool sendable = !text.empty() && HexTextToBytes(text, slots[0].hexForm != 0, bytes) == HexParseResult::Ok;
+  const bool sendable =
+      !text.empty() && HexTextToBytes(text, slots[0].hexForm != 0, bytes) == HexParseResult::Ok;
 
   bool sentWhole = false;
   if (sendable) {
@@ -141,7 +143,9 @@ void MonitorDialog::SendNextFileLine() {
   // or captured as if it had gone out.
   if (sentWhole) EmitRecord(RecordKind::FileLine, text);
 
-  if (cycle.sendOnce != 0 && fileJob.running && fileJob.nextLine > fileJob.lineCount) ToggleFileCycling();
+  if (cycle.sendOnce != 0 && fileJob.running && fileJob.nextLine > fileJob.lineCount) {
+    ToggleFileCycling();
+  }
 }
 
 }  // namespace lirosa

@@ -114,7 +114,8 @@ std::optional<FileFailure> LineIndex::Rebuild(int fd) {
   return std::nullopt;
 }
 
-std::optional<FileFailure> LineIndex::ReadLine(const std::string& path, int number, std::string& line) {
+std::optional<FileFailure> LineIndex::ReadLine(const std::string& path, int number,
+                                               std::string& line) {
   line.clear();
   FileDescriptor fd(OpenForReading(path));
   if (fd.get() < 0) {
@@ -131,7 +132,8 @@ std::optional<FileFailure> LineIndex::ReadLine(const std::string& path, int numb
   line.resize(static_cast<std::size_t>(end - begin));
   std::size_t got = 0;
   while (got < line.size()) {
-    ssize_t n = pread(fd.get(), line.data() + got, line.size() - got, begin + static_cast<off_t>(got));
+    ssize_t n =
+        pread(fd.get(), line.data() + got, line.size() - got, begin + static_cast<off_t>(got));
     if (n < 0) {
       if (errno == EINTR) continue;
       int error = errno;

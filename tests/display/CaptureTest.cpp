@@ -24,7 +24,8 @@ const Bytes kModbus{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A};
 // Makes `dir` the current directory for the life of the object.
 class CurrentDirectory {
  public:
-  explicit CurrentDirectory(const std::filesystem::path& dir) : previous_(std::filesystem::current_path()) {
+  explicit CurrentDirectory(const std::filesystem::path& dir)
+      : previous_(std::filesystem::current_path()) {
     std::filesystem::current_path(dir);
   }
   ~CurrentDirectory() { std::filesystem::current_path(previous_); }
@@ -88,7 +89,8 @@ TEST_P(CaptureRecordRowTest, ReceivedFrameIsWrittenAsShown) {
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, CaptureRecordRowTest,
-    ::testing::Values(RecordRow{"TimeStampAndShowSent", 1, 1, kStamp + "[接收]01 03 00 00 00 0A \r\n"},
+    ::testing::Values(RecordRow{"TimeStampAndShowSent", 1, 1,
+                                kStamp + "[接收]01 03 00 00 00 0A \r\n"},
                       RecordRow{"TimeStampOnly", 1, 0, kStamp + "01 03 00 00 00 0A \r\n"},
                       RecordRow{"NoOptions", 0, 0, "01 03 00 00 00 0A "}),
     [](const ::testing::TestParamInfo<RecordRow>& info) { return std::string(info.param.name); });

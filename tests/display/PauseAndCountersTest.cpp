@@ -12,7 +12,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr int kCounterEdits[] = {kIdRequestsSent, kIdSentBytes, kIdReceivedFrames, kIdReceivedBytes};
+constexpr int kCounterEdits[] = {kIdRequestsSent, kIdSentBytes, kIdReceivedFrames,
+                                 kIdReceivedBytes};
 
 class PauseAndCountersTest : public DialogFixture {
  protected:

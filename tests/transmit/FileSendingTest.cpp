@@ -46,7 +46,9 @@ class FileSendingTest : public DialogFixture {
     return 0;
   }
   // What the last write put on the line.
-  Bytes LastWrite(std::size_t size) const { return Bytes(port.written.end() - static_cast<long>(size), port.written.end()); }
+  Bytes LastWrite(std::size_t size) const {
+    return Bytes(port.written.end() - static_cast<long>(size), port.written.end());
+  }
 
   TempDir files;
 };
@@ -99,8 +101,9 @@ TEST_F(FileSendingTest, StartingWhileTheRotationRunsIsRefused) {
   dialog->OnCommand(kIdAllRequests, Notification::Clicked);
   ASSERT_TRUE(dialog->allRequests.running);
   StartStop();
-  EXPECT_EQ(prompts.Texts(),
-            std::vector<std::string>{"发送区轮发正在进行，不能进行文件发送，如需要，请先停止文件发送！"});
+  EXPECT_EQ(
+      prompts.Texts(),
+      std::vector<std::string>{"发送区轮发正在进行，不能进行文件发送，如需要，请先停止文件发送！"});
   EXPECT_FALSE(dialog->fileJob.running);
 }
 
@@ -170,8 +173,8 @@ TEST_F(FileSendingTest, LowerCaseLineIsSentAndEchoedUpperCase) {
 
 struct LineRow {
   const char* name;
-  std::string content;  // a file of two lines
-  int hexBox;           // request 1's hex box
+  std::string content;       // a file of two lines
+  int hexBox;                // request 1's hex box
   std::vector<Bytes> sends;  // what each of the first two steps writes ({} = nothing)
 };
 

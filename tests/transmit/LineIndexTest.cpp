@@ -51,21 +51,21 @@ std::string Repeat(char c, std::size_t n) { return std::string(n, c); }
 INSTANTIATE_TEST_SUITE_P(
     Files, LineIndexLinesTest,
     ::testing::Values(
-        LinesCase{"CrLf", "01 03 00 00 00 0A\r\n01 03 00 01 00 01\r\n",
+        LinesCase{"CrLf",
+                  "01 03 00 00 00 0A\r\n01 03 00 01 00 01\r\n",
                   {"01 03 00 00 00 0A", "01 03 00 01 00 01"}},
         LinesCase{"Lf", "01 03\n0A FF\n", {"01 03", "0A FF"}},
         LinesCase{"MixedEndings", "A\r\nB\nC\r\n", {"A", "B", "C"}},
         LinesCase{"LastLineWithoutTerminator", "01\n02", {"01", "02"}},
         LinesCase{"EmptyLinesInside", "01\n\n\r\n02\n", {"01", "", "", "02"}},
-        LinesCase{"EmptyFile", "", {}},
-        LinesCase{"OnlyALineBreak", "\n", {""}},
-        LinesCase{"OnlyACrLf", "\r\n", {""}},
-        LinesCase{"TrailingBlankLines", "01\n\n", {"01", ""}},
+        LinesCase{"EmptyFile", "", {}}, LinesCase{"OnlyALineBreak", "\n", {""}},
+        LinesCase{"OnlyACrLf", "\r\n", {""}}, LinesCase{"TrailingBlankLines", "01\n\n", {"01", ""}},
         // A CR that does not end a line is data; the hex grammar decides.
         LinesCase{"LoneCrIsData", "01\r02\nAB\r", {"01\r02", "AB\r"}},
         // Lines that cross the 64 KiB blocks the file is scanned in, and a
         // line break that is the last byte of a block.
-        LinesCase{"LinesAcrossScanBlocks", Repeat('1', 70000) + "\n" + Repeat('2', 65535 - 70001 % 65536) + "\nEND",
+        LinesCase{"LinesAcrossScanBlocks",
+                  Repeat('1', 70000) + "\n" + Repeat('2', 65535 - 70001 % 65536) + "\nEND",
                   {Repeat('1', 70000), Repeat('2', 65535 - 70001 % 65536), "END"}},
         LinesCase{"BreakOnBlockEdge", Repeat('A', 65535) + "\nB\n", {Repeat('A', 65535), "B"}}),
     [](const ::testing::TestParamInfo<LinesCase>& info) { return std::string(info.param.name); });
