@@ -103,14 +103,6 @@ TEST_F(CaptureTest, WithoutTimeStampAndNewLineRecordsRunTogether) {
   EXPECT_EQ(Content("capture.txt"), "01 02 03 ");
 }
 
-TEST_F(CaptureTest, NewLineAloneEndsEachRecordWithCrLf) {
-  CaptureTo(files.File("capture.txt"));
-  Options(0, 0, 1);
-  Receive({0x01});
-  Receive({0x02});
-  EXPECT_EQ(Content("capture.txt"), "01 \r\n02 \r\n");
-}
-
 TEST_F(CaptureTest, LineFeedInATextFrameIsWrittenAsCrLf) {
   CaptureTo(files.File("capture.txt"));
   controls.SetCheck(kIdHexDisplay, 0);

@@ -79,14 +79,6 @@ TEST_F(FileSendingTest, ChoosingCountsLinesSetsTheTitleAndSelectsPeriodicPacing)
   EXPECT_FALSE(dialog->fileJob.running);
 }
 
-TEST_F(FileSendingTest, CancellingTheChooserChangesNothing) {
-  Choose(kTwoLines);
-  prompts.fileAnswers.push_back(std::nullopt);
-  dialog->OnCommand(kIdChooseSendFile, Notification::Clicked);
-  EXPECT_EQ(dialog->fileJob.path, files.File("send.txt"));
-  EXPECT_EQ(dialog->fileJob.lineCount, 2);
-}
-
 // ---- Starting and stopping ---------------------------------------------------------
 
 TEST_F(FileSendingTest, StartingWithoutAFileIsRefused) {
