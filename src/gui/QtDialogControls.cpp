@@ -1,0 +1,198 @@
+#include "gui/QtDialogControls.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <utility>
+
+#include "gui/CaptionFit.h"
+
+namespace lirosa {
+
+namespace {
+
+// The logic keeps CR LF line breaks (what the request grammar and the
+// settings files expect); a text box keeps Qt's LF.
+QString ToBoxText(const std::string& text) {
+  QString box = QString::fromStdString(text);
+  box.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  box.replace(QChar('\r'), QChar('\n'));
+  return box;
+}
+
+std::string FromBoxText(QString box) {
+  box.replace(QChar('\n'), QStringLiteral("\r\n"));
+  return box.toStdString();
+}
+
+Qt::CheckState ToCheckState(int state) {
+  if (state == 1) return Qt::Checked;
+  if (state == 2) return Qt::PartiallyChecked;
+  return Qt::Unchecked;
+}
+
+}  // namespace
+
+QtDialogControls::QtDialogControls(ControlMap controls) : controls_(std::move(controls)) {}
+
+std::string QtDialogControls::Text(int id) const {
+  QWidget* widget = Find(id);
+  if (!widget) return {};
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text().toStdString();
+  if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) return FromBoxText(box->toPlainText());
+  if (auto* list = qobject_cast<QComboBox*>(widget)) return list->currentText().toStdString();
+  return CaptionOf(*widget).toStdString();
+}
+
+void QtDialogControls::SetText(int id, const std::string& text) {
+  QWidget* widget = Find(id);
+  if (!widget) return;
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    // Rewriting an unchanged text would throw away the user's caret.
+    const QString value = QString::fromStdString(text);
+    if (edit->text() != value) edit->setText(value);
+    return;
+  }
+  if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
+    const QString value = ToBoxText(text);
+    if (box->toPlainText() != value) box->setPlainText(value);
+    return;
+  }
+  if (auto* list = qobject_cast<QComboBox*>(widget)) {
+    // Text put into a list stands for typed text, not for a selection.
+    const QString value = QString::fromStdString(text);
+    const QSignalBlocker quiet(list);
+    if (list->isEditable()) {
+      list->setCurrentIndex(-1);
+      list->setEditText(value);
+      return;
+    }
+    list->setCurrentIndex(list->findText(value, Qt::MatchExactly));
+    return;
+  }
+  const QString caption = QString::fromStdString(text);
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(caption);
+  } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+    group->setTitle(caption);
+  } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(caption);
+  } else {
+    return;
+  }
+  FitCaption(*widget);
+}
+
+int QtDialogControls::Check(int id) const {
+  QWidget* widget = Find(id);
+  if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+    switch (box->checkState()) {
+      case Qt::Unchecked:
+        return 0;
+      case Qt::Checked:
+        return 1;
+      case Qt::PartiallyChecked:
+        return 2;
+    }
+  }
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->isChecked() ? 1 : 0;
+  return 0;
+}
+
+void QtDialogControls::SetCheck(int id, int state) {
+  QWidget* widget = Find(id);
+  if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+    // An indeterminate state shows even on a two-state box, as the logic
+    // asked for it.
+    box->setCheckState(ToCheckState(state));
+    return;
+  }
+  if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable()) {
+    button->setChecked(state != 0);
+  }
+}
+
+int QtDialogControls::ListIndex(int id) const {
+  auto* list = qobject_cast<QComboBox*>(Find(id));
+  if (!list) return -1;
+  const int index = list->currentIndex();
+  // A typed text that is no longer the selected entry's is no selection.
+  if (list->isEditable() && index >= 0 && list->itemText(index) != list->currentText()) return -1;
+  return index;
+}
+
+void QtDialogControls::SetListIndex(int id, int index) {
+  auto* list = qobject_cast<QComboBox*>(Find(id));
+  if (!list) return;
+  const QSignalBlocker quiet(list);
+  list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+std::vector<ListEntry> QtDialogControls::ListEntries(int id) const {
+  std::vector<ListEntry> entries;
+  auto* list = qobject_cast<QComboBox*>(Find(id));
+  if (!list) return entries;
+  for (int i = 0; i < list->count(); ++i) {
+    entries.push_back({list->itemText(i).toStdString(),
+                       list->itemData(i, Qt::ToolTipRole).toString().toStdString()});
+  }
+  return entries;
+}
+
+void QtDialogControls::SetListEntries(int id, const std::vector<ListEntry>& entries) {
+  auto* list = qobject_cast<QComboBox*>(Find(id));
+  if (!list) return;
+  const QSignalBlocker quiet(list);
+  const QString shown = list->currentText();
+  const bool selected = ListIndex(id) >= 0;
+  list->clear();
+  for (const ListEntry& entry : entries) {
+    list->addItem(QString::fromStdString(entry.text));
+    if (!entry.description.empty()) {
+      list->setItemData(list->count() - 1, QString::fromStdString(entry.description),
+                        Qt::ToolTipRole);
+    }
+  }
+  // The same entry stays selected if it is still there; typed text stays.
+  list->setCurrentIndex(selected ? list->findText(shown, Qt::MatchExactly) : -1);
+  if (list->isEditable() && list->currentIndex() < 0) list->setEditText(shown);
+}
+
+void QtDialogControls::Enable(int id, bool enabled) {
+  if (QWidget* widget = Find(id)) widget->setEnabled(enabled);
+}
+
+bool QtDialogControls::IsEnabled(int id) const {
+  QWidget* widget = Find(id);
+  return widget && widget->isEnabledTo(widget->parentWidget());
+}
+
+void QtDialogControls::Show(int id, bool visible) {
+  if (QWidget* widget = Find(id)) widget->setHidden(!visible);
+}
+
+bool QtDialogControls::IsVisible(int id) const {
+  QWidget* widget = Find(id);
+  return widget && !widget->isHidden();
+}
+
+void QtDialogControls::Move(int id, Rect geometry) {
+  QWidget* widget = Find(id);
+  if (!widget) return;
+  widget->setGeometry(geometry.x, geometry.y, geometry.width, geometry.height);
+  FitCaption(*widget);
+}
+
+Rect QtDialogControls::Geometry(int id) const {
+  QWidget* widget = Find(id);
+  if (!widget) return {};
+  const QRect r = widget->geometry();
+  return {r.x(), r.y(), r.width(), r.height()};
+}
+
+}  // namespace lirosa
