@@ -1,0 +1,202 @@
+#include "gui/MonitorWindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/ControlIds.h"
+#include "app/MonitorDialog.h"
+#include "gui/AppIcon.h"
+#include "gui/LinkOpener.h"
+#include "gui/PictureLinks.h"
+#include "gui/StayOnTopButton.h"
+
+namespace lirosa {
+
+namespace {
+
+constexpr const char* kAboutItem = "О программе.";
+
+bool IsEnter(const QKeyEvent& key) {
+  return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+}
+
+SizeKind KindOf(Qt::WindowStates state) {
+  if (state & Qt::WindowMinimized) return SizeKind::Minimized;
+  if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) return SizeKind::Maximized;
+  return SizeKind::Restored;
+}
+
+}  // namespace
+
+QSize MonitorWindow::NormalSize() {
+  const DialogTemplate& main = MainDialogTemplate();
+  return {TemplateBuilder::ToPixels(main.width), TemplateBuilder::ToPixels(main.height)};
+}
+
+MonitorWindow::MonitorWindow(QWidget* parent) : QDialog(parent) {
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowIcon(AppIcon());
+  TemplateBuilder::Options options;
+  options.manualRadios = true;
+  options.autoDefaultButtons = false;
+  controls_ = TemplateBuilder(options).Build(MainDialogTemplate(), *this);
+  BindPictureLinks(controls_, DesktopLinkServices(this));
+  // The edges cannot be dragged smaller; a larger normal size is put back
+  // at once (KeepNormalSize). A fixed maximum would also forbid maximizing.
+  setMinimumSize(NormalSize());
+  resize(NormalSize());
+
+  systemMenu_ = new QMenu(this);
+  QAction* about = systemMenu_->addAction(QString::fromUtf8(kAboutItem));
+  connect(about, &QAction::triggered, this, [this] {
+    if (MonitorDialog* logic = Logic()) logic->OnSysCommand(kSysCommandAbout);
+  });
+  Connect();
+}
+
+QPlainTextEdit& MonitorWindow::TrafficDisplay() const {
+  return *qobject_cast<QPlainTextEdit*>(Control(kIdTrafficView));
+}
+
+StayOnTopButton* MonitorWindow::StayOnTop() const {
+  return qobject_cast<StayOnTopButton*>(Control(kIdStayOnTop));
+}
+
+void MonitorWindow::Connect() {
+  for (auto it = controls_.cbegin(); it != controls_.cend(); ++it) {
+    const int id = it.key();
+    QWidget* widget = it.value();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      // clicked comes only from the user (mouse, Space, our Enter), never
+      // from a state the logic sets.
+      connect(button, &QAbstractButton::clicked, this,
+              [this, id] { Forward(id, Notification::Clicked); });
+      if (qobject_cast<QPushButton*>(widget) || qobject_cast<StayOnTopButton*>(widget))
+        pushButtons_.insert(widget);
+      continue;
+    }
+    if (auto* list = qobject_cast<QComboBox*>(widget)) {
+      connect(list, &QComboBox::activated, this,
+              [this, id] { Forward(id, Notification::SelectionChanged); });
+      if (list->lineEdit()) {
+        portEdit_ = list->lineEdit();
+        portEdit_->setProperty(TemplateBuilder::kIdProperty, id);
+        portEdit_->installEventFilter(this);
+      }
+    }
+  }
+}
+
+void MonitorWindow::Forward(int id, Notification notification) {
+  if (MonitorDialog* logic = Logic()) logic->OnCommand(id, notification);
+}
+
+void MonitorWindow::End() {
+  if (ended_) return;
+  ended_ = true;
+  // Only a termination signal can end the window under an open box.
+  for (int guard = 0; guard < 16; ++guard) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == this) break;
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      dialog->reject();
+    } else {
+      modal->close();
+    }
+  }
+  hide();
+  Q_EMIT Ended();
+}
+
+void MonitorWindow::closeEvent(QCloseEvent* event) {
+  MonitorDialog* logic = Logic();
+  if (!logic) {
+    event->accept();
+    return;
+  }
+  // The logic closes the port, saves and ends the window through End();
+  // the close itself is not taken, so it cannot come back a second time.
+  event->ignore();
+  logic->OnClose();
+}
+
+void MonitorWindow::keyPressEvent(QKeyEvent* event) {
+  MonitorDialog* logic = Logic();
+  if (!logic) {
+    QDialog::keyPressEvent(event);
+    return;
+  }
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    logic->OnSysCommand(kSysCommandAbout);
+    return;
+  }
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    logic->OnCancel();
+    return;
+  }
+  if (IsEnter(*event)) {
+    // A focused push button takes Enter as a click, as on the platform
+    // dialogs; anywhere else no control took it, so it is the dialog's OK.
+    QWidget* focus = focusWidget();
+    if (pushButtons_.contains(focus) && focus->isEnabled()) {
+      static_cast<QAbstractButton*>(focus)->click();
+      return;
+    }
+    logic->OnOk();
+    return;
+  }
+  event->ignore();
+}
+
+bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Enter in the port list's typed text chooses that port; it is not the
+  // dialog's OK.
+  if (watched == portEdit_ && event->type() == QEvent::KeyPress &&
+      IsEnter(*static_cast<QKeyEvent*>(event))) {
+    Forward(portEdit_->property(TemplateBuilder::kIdProperty).toInt(),
+            Notification::SelectionChanged);
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void MonitorWindow::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) ReportSize();
+}
+
+void MonitorWindow::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  KeepNormalSize();
+  ReportSize();
+}
+
+void MonitorWindow::KeepNormalSize() {
+  if (KindOf(windowState()) != SizeKind::Restored || size() == NormalSize()) return;
+  // Put back after the window manager has finished this resize.
+  QTimer::singleShot(0, this, [this] {
+    if (KindOf(windowState()) == SizeKind::Restored && size() != NormalSize()) resize(NormalSize());
+  });
+}
+
+void MonitorWindow::ReportSize() {
+  if (MonitorDialog* logic = Logic()) logic->OnSize(KindOf(windowState()), width(), height());
+}
+
+void MonitorWindow::contextMenuEvent(QContextMenuEvent* event) {
+  if (!Logic()) return;
+  systemMenu_->popup(event->globalPos());
+}
+
+}  // namespace lirosa

@@ -1,0 +1,50 @@
+#include <QApplication>
+#include <QObject>
+
+#include "app/Clock.h"
+#include "app/MonitorDialog.h"
+#include "gui/AppIcon.h"
+#include "gui/DialogLook.h"
+#include "gui/MonitorWindow.h"
+#include "gui/QtDialogControls.h"
+#include "gui/QtPrompts.h"
+#include "gui/QtTrafficView.h"
+#include "gui/QtWindowHost.h"
+#include "gui/TerminationSignals.h"
+#include "serial/PortNames.h"
+#include "serial/PosixSerialPort.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(lirosa::kAppTitle));
+  QApplication::setWindowIcon(lirosa::AppIcon());
+  // The window ends when its logic says so, not when it is hidden or its
+  // last box closes.
+  QApplication::setQuitOnLastWindowClosed(false);
+  lirosa::ApplyDialogLook(app);
+
+  lirosa::MonitorWindow window;
+  lirosa::QtDialogControls controls(window.Controls());
+  lirosa::QtPrompts prompts(&window);
+  lirosa::QtTrafficView view(window.TrafficDisplay());
+  lirosa::PosixSerialPort port;
+  lirosa::SystemClock clock;
+  lirosa::QtWindowHost host(window);
+  lirosa::MonitorDialog dialog(lirosa::Platform{
+      controls, prompts, view, port, clock, host, [] { return lirosa::ListSerialDevices(); }, {}});
+  window.Attach(&dialog);
+
+  lirosa::TerminationSignals termination;
+  QObject::connect(&termination, &lirosa::TerminationSignals::Received, &window, [&window] {
+    if (lirosa::MonitorDialog* logic = window.Logic()) logic->OnClose();
+  });
+  // Leaves every event loop, a box's as well, so nothing waits for a click.
+  QObject::connect(&window, &lirosa::MonitorWindow::Ended, &app, [] { QCoreApplication::exit(0); });
+
+  dialog.InitDialog();
+  if (window.HasEnded()) return 0;
+  window.show();
+  const int result = app.exec();
+  window.Attach(nullptr);
+  return result;
+}
