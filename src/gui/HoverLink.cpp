@@ -47,7 +47,8 @@ void HoverLink::FitToText() {
   const QFontMetrics metrics(label_.font());
   const QRect g = label_.geometry();
   const Rect fitted = lirosa::FitToText({g.x(), g.y(), g.width(), g.height()},
-                                        metrics.horizontalAdvance(label_.text()), metrics.height(), StyleOf(label_));
+                                        metrics.horizontalAdvance(label_.text()), metrics.height(),
+                                        StyleOf(label_));
   label_.setGeometry(fitted.x, fitted.y, fitted.width, fitted.height);
 }
 
@@ -73,13 +74,13 @@ bool HoverLink::eventFilter(QObject* watched, QEvent* event) {
       break;
     case QEvent::MouseButtonRelease: {
       const auto* mouse = static_cast<QMouseEvent*>(event);
-      const bool click = pressed_ && mouse->button() == Qt::LeftButton && label_.rect().contains(mouse->position().toPoint());
+      const bool click = pressed_ && mouse->button() == Qt::LeftButton &&
+                         label_.rect().contains(mouse->position().toPoint());
       pressed_ = false;
       if (click) Open();
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return QObject::eventFilter(watched, event);
 }

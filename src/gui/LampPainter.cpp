@@ -12,7 +12,9 @@ QColor ToQColor(Colour c) { return {c.red, c.green, c.blue}; }
 
 // A box excludes its right and bottom edges; a one-pixel Qt outline of
 // QRect(left, top, w - 1, h - 1) covers exactly the box's pixels.
-QRect OutlineRect(const LampBox& box) { return {box.left, box.top, box.right - box.left - 1, box.bottom - box.top - 1}; }
+QRect OutlineRect(const LampBox& box) {
+  return {box.left, box.top, box.right - box.left - 1, box.bottom - box.top - 1};
+}
 
 // Angle in 1/16 degree, counter-clockwise from three o'clock as Qt counts,
 // of the ray from the box's centre through `point`.

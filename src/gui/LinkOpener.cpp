@@ -73,7 +73,8 @@ class OpenerWatch final : public QObject {
 void RunLinkOpener(const QString& program, const QString& address, LinkDone done) {
   const QByteArray file = program.toLocal8Bit();
   const QByteArray argument = address.toUtf8();
-  char* argv[] = {const_cast<char*>(file.constData()), const_cast<char*>(argument.constData()), nullptr};
+  char* argv[] = {const_cast<char*>(file.constData()), const_cast<char*>(argument.constData()),
+                  nullptr};
   pid_t pid = 0;
   const int error = posix_spawnp(&pid, file.constData(), nullptr, nullptr, argv, environ);
   if (error != 0) {
@@ -98,7 +99,9 @@ LinkServices DesktopLinkServices(QWidget* owner) {
   };
   services.beep = [] { QApplication::beep(); };
   QPointer<QWidget> guard(owner);
-  services.warn = [guard](const QString& text) { QtPrompts(guard.data()).WarningMessage(text.toStdString()); };
+  services.warn = [guard](const QString& text) {
+    QtPrompts(guard.data()).WarningMessage(text.toStdString());
+  };
   return services;
 }
 

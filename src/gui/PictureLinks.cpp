@@ -27,9 +27,11 @@ void BindPictureLinks(const ControlMap& controls, const LinkServices& services) 
       // The picture is larger than its 70 x 45 place: shown whole, scaled
       // down, rather than as a cut-off corner.
       picture->setAlignment(Qt::AlignCenter);
-      picture->setPixmap(LinkPicture().scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+      picture->setPixmap(
+          LinkPicture().scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     }
-    new StaticLink(*picture, StaticLink::Kind::Picture, services, QString::fromUtf8(PictureLinkAddress(id)));
+    new StaticLink(*picture, StaticLink::Kind::Picture, services,
+                   QString::fromUtf8(PictureLinkAddress(id)));
   }
 }
 

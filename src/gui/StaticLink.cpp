@@ -10,7 +10,11 @@
 namespace lirosa {
 
 StaticLink::StaticLink(QLabel& label, Kind kind, LinkServices services, const QString& address)
-    : QObject(&label), label_(label), kind_(kind), services_(std::move(services)), address_(address) {
+    : QObject(&label),
+      label_(label),
+      kind_(kind),
+      services_(std::move(services)),
+      address_(address) {
   label_.setCursor(Qt::PointingHandCursor);
   label_.installEventFilter(this);
   if (kind_ == Kind::Picture) return;

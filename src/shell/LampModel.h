@@ -22,7 +22,7 @@ inline constexpr Colour kTrafficLitLamp{0, 255, 0};
 struct LampBox {
   int left = 0;
   int top = 0;
-  int right = 0;  // excluded
+  int right = 0;   // excluded
   int bottom = 0;  // excluded
 };
 

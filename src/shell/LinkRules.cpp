@@ -21,8 +21,8 @@ const char* Reason(int code) {
     case 28: return "The DDE transaction could not\nbe completed because the request timed out.";
     case 29: return "The DDE transaction failed.";
     case 30:
-      return "The DDE transaction could not\nbe completed because other DDE transactions\nwere being "
-             "processed.";
+      return "The DDE transaction could not\nbe completed because other DDE transactions\n"
+             "were being processed.";
     case 31: return "There is no application associated\nwith the given filename extension.";
     case 32: return "The specified dynamic-link library was not found.";
     default: return nullptr;
@@ -97,7 +97,9 @@ Colour HoverLinkColour(bool over, bool visited) {
   return kHoverLinkColour;
 }
 
-Colour StaticLinkColour(bool visited) { return visited ? kStaticLinkVisitedColour : kStaticLinkColour; }
+Colour StaticLinkColour(bool visited) {
+  return visited ? kStaticLinkVisitedColour : kStaticLinkColour;
+}
 
 std::string PictureLinkAddress(int id) {
   switch (id) {

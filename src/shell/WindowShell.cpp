@@ -29,7 +29,8 @@ void MonitorDialog::ApplyLayout(SizeKind kind, int, int) {
       const DisplayGeometry geometry = MaximizedDisplayGeometry(screen);
       lineChars = geometry.lineChars;
       displayRows = geometry.displayRows;
-      for (const Placement& move : MaximizedPlacements(screen)) controls_.Move(move.id, move.geometry);
+      for (const Placement& move : MaximizedPlacements(screen))
+        controls_.Move(move.id, move.geometry);
       controls_.Show(kIdStayOnTop, false);
       maximizedOnce = true;
       return;
@@ -44,8 +45,7 @@ void MonitorDialog::ApplyLayout(SizeKind kind, int, int) {
       controls_.Show(kIdStayOnTop, true);
       return;
     case SizeKind::Minimized:
-    case SizeKind::Other:
-      return;
+    case SizeKind::Other: return;
   }
 }
 

@@ -105,11 +105,11 @@ struct FakeLinks {
 };
 
 void Click(QWidget& widget, QPoint at = {2, 2}) {
-  QMouseEvent press(QEvent::MouseButtonPress, at, widget.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, at, widget.mapToGlobal(at), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&widget, &press);
-  QMouseEvent release(QEvent::MouseButtonRelease, at, widget.mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                      Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, widget.mapToGlobal(at), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(&widget, &release);
 }
 
@@ -137,7 +137,8 @@ TEST_F(HoverLinkTest, BindingUnderlinesShrinksToTheTextAndShowsTheAddress) {
   EXPECT_EQ(label.cursor().shape(), Qt::PointingHandCursor);
   const QFontMetrics metrics(label.font());
   const int spare = (30 - metrics.height()) / 2;
-  EXPECT_EQ(label.geometry(), QRect(10, 20 + spare, metrics.horizontalAdvance(label.text()), 30 - 2 * spare));
+  EXPECT_EQ(label.geometry(),
+            QRect(10, 20 + spare, metrics.horizontalAdvance(label.text()), 30 - 2 * spare));
   EXPECT_EQ(TextColour(label), QColor(0, 0, 255));
 }
 
@@ -174,18 +175,20 @@ TEST_F(HoverLinkTest, AFailureBeepsExplainsAndStaysUnvisited) {
   links.code = kLinkBusy;
   Click(label);
   EXPECT_EQ(links.beeps, 1);
-  EXPECT_EQ(links.warnings, QStringList{QStringLiteral("Unable to open hyperlink:\n\nA sharing violation occurred. ")});
+  EXPECT_EQ(
+      links.warnings,
+      QStringList{QStringLiteral("Unable to open hyperlink:\n\nA sharing violation occurred. ")});
   EXPECT_FALSE(link.Visited());
   EXPECT_EQ(TextColour(label), QColor(0, 0, 255));
 }
 
 TEST_F(HoverLinkTest, ARightClickOpensNothing) {
   Bind();
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::RightButton, Qt::RightButton,
-                    Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::RightButton,
+                    Qt::RightButton, Qt::NoModifier);
   QApplication::sendEvent(&label, &press);
-  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::RightButton, Qt::NoButton,
-                      Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::RightButton,
+                      Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(&label, &release);
   EXPECT_TRUE(links.opened.isEmpty());
 }
@@ -243,12 +246,14 @@ TEST(PictureLinksTest, FourPicturesOpenTheirAddressesAndOnlyOneShowsAPicture) {
 
   const QPalette before = static_cast<QLabel*>(controls[kIdLink1101])->palette();
   for (int id : {kIdLink1101, kIdLink1100, kIdLink1102, kIdLink1103}) Click(*controls[id]);
-  EXPECT_EQ(links.opened, (QStringList{kFirstLinkAddress, kSecondLinkAddress, kThirdLinkAddress, kSecondLinkAddress}));
+  EXPECT_EQ(links.opened, (QStringList{kFirstLinkAddress, kSecondLinkAddress, kThirdLinkAddress,
+                                       kSecondLinkAddress}));
   EXPECT_EQ(links.beeps, 4);
   EXPECT_TRUE(links.warnings.isEmpty());
   links.code = kLinkOpened;
   Click(*controls[kIdLink1101]);
-  EXPECT_EQ(static_cast<QLabel*>(controls[kIdLink1101])->palette(), before);  // pictures are not recoloured
+  // Pictures are not recoloured.
+  EXPECT_EQ(static_cast<QLabel*>(controls[kIdLink1101])->palette(), before);
 }
 
 // ---- The fallback opener ---------------------------------------------------------

@@ -32,7 +32,8 @@ TEST_P(MaximizedScreenTest, DisplayRequestEditsAndDisplayGeometry) {
   EXPECT_EQ(at[kIdTrafficView], c.display);
   const int requests[3] = {kIdRequest1, kIdRequest2, kIdRequest3};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(at[requests[i]], (Rect{168, c.requestTops[i], c.requestWidth, 30})) << "request " << i + 1;
+    EXPECT_EQ(at[requests[i]], (Rect{168, c.requestTops[i], c.requestWidth, 30}))
+        << "request " << i + 1;
   }
   EXPECT_EQ(MaximizedDisplayGeometry(c.screen), (DisplayGeometry{c.lineChars, c.displayRows}));
 }
@@ -88,7 +89,8 @@ TEST(LayoutRowsTest, TheMaximizedOrderMovesThePacingRadiosBeforeTheOnceBox) {
   ASSERT_EQ(maximized.front(), kIdTrafficView);
   const auto once = std::find(restored.begin(), restored.end(), kIdSendOnce);
   ASSERT_LE(once + 3, restored.end());
-  EXPECT_EQ(std::vector<int>(once, once + 3), (std::vector<int>{kIdSendOnce, kIdPacingResponse, kIdPacingPeriodic}));
+  EXPECT_EQ(std::vector<int>(once, once + 3),
+            (std::vector<int>{kIdSendOnce, kIdPacingResponse, kIdPacingPeriodic}));
 
   std::vector<int> expected = restored;
   const auto at = expected.begin() + (once - restored.begin());
@@ -170,7 +172,9 @@ TEST_F(LayoutTest, RestoringTwiceGivesTheSameGeometry) {
   for (const Placement& p : RestoredPlacements()) first[p.id] = controls.Geometry(p.id);
   Size(SizeKind::Minimized);
   Size(SizeKind::Restored);
-  for (const Placement& p : RestoredPlacements()) EXPECT_EQ(controls.Geometry(p.id), first[p.id]) << p.id;
+  for (const Placement& p : RestoredPlacements()) {
+    EXPECT_EQ(controls.Geometry(p.id), first[p.id]) << p.id;
+  }
   EXPECT_TRUE(controls.IsVisible(kIdStayOnTop));
 }
 

@@ -31,9 +31,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReasonRow{"AccessDenied", 5, "The operating system denied\naccess to the specified file."},
         ReasonRow{"SharingViolationKeepsItsTrailingSpace", 26, "A sharing violation occurred. "},
         ReasonRow{"DdeBusy", 30,
-                  "The DDE transaction could not\nbe completed because other DDE transactions\nwere being "
-                  "processed."},
-        ReasonRow{"NoHandler", 31, "There is no application associated\nwith the given filename extension."},
+                  "The DDE transaction could not\nbe completed because other DDE transactions\n"
+                  "were being processed."},
+        ReasonRow{"NoHandler", 31,
+                  "There is no application associated\nwith the given filename extension."},
         ReasonRow{"NoLibrary", 32, "The specified dynamic-link library was not found."},
         ReasonRow{"FourIsUnknown", 4, "Unknown Error (4) occurred."},
         ReasonRow{"OneIsUnknown", 1, "Unknown Error (1) occurred."},
@@ -51,7 +52,9 @@ TEST(LinkCodeTest, EveryFailureTheOpenerCanReportGetsAFailureCode) {
     EXPECT_FALSE(LinkOpened(LinkCodeForOpenerExit(status))) << status;
   }
   EXPECT_TRUE(LinkOpened(LinkCodeForOpenerExit(0)));
-  for (int error = 1; error < 134; ++error) EXPECT_FALSE(LinkOpened(LinkCodeForErrno(error))) << error;
+  for (int error = 1; error < 134; ++error) {
+    EXPECT_FALSE(LinkOpened(LinkCodeForErrno(error))) << error;
+  }
 }
 
 TEST(LinkCodeTest, WhatFailedPicksTheMatchingReason) {
@@ -82,17 +85,22 @@ TEST_P(FitToTextTest, ShrinksByTheStyle) {
   EXPECT_EQ(FitToText(r.control, r.textWidth, r.textHeight, r.style), r.fitted);
 }
 
+constexpr StaticStyle kLeftMiddle{TextAlign::Left, true};
+constexpr StaticStyle kLeftTop{TextAlign::Left, false};
+constexpr StaticStyle kRightTop{TextAlign::Right, false};
+constexpr StaticStyle kCentreMiddle{TextAlign::Centre, true};
+
 INSTANTIATE_TEST_SUITE_P(
     Styles, FitToTextTest,
     ::testing::Values(
         // The about box's link: left-aligned, vertically centred.
-        FitRow{"LeftCentreImage", {10, 20, 200, 30}, 120, 15, {TextAlign::Left, true}, {10, 27, 120, 16}},
-        FitRow{"LeftTop", {10, 20, 200, 30}, 120, 15, {TextAlign::Left, false}, {10, 20, 120, 15}},
-        FitRow{"Right", {10, 20, 200, 30}, 120, 15, {TextAlign::Right, false}, {90, 20, 120, 15}},
+        FitRow{"LeftCentreImage", {10, 20, 200, 30}, 120, 15, kLeftMiddle, {10, 27, 120, 16}},
+        FitRow{"LeftTop", {10, 20, 200, 30}, 120, 15, kLeftTop, {10, 20, 120, 15}},
+        FitRow{"Right", {10, 20, 200, 30}, 120, 15, kRightTop, {90, 20, 120, 15}},
         // 81 spare pixels: 40 off each side, the odd one stays.
-        FitRow{"CentreOddSpare", {0, 0, 201, 20}, 120, 20, {TextAlign::Centre, true}, {40, 0, 121, 20}},
+        FitRow{"CentreOddSpare", {0, 0, 201, 20}, 120, 20, kCentreMiddle, {40, 0, 121, 20}},
         // A text wider than the control grows it; -3 / 2 truncates to -1.
-        FitRow{"CentreTextWider", {0, 0, 100, 12}, 103, 15, {TextAlign::Centre, true}, {-1, -1, 102, 14}}),
+        FitRow{"CentreTextWider", {0, 0, 100, 12}, 103, 15, kCentreMiddle, {-1, -1, 102, 14}}),
     [](const ::testing::TestParamInfo<FitRow>& info) { return std::string(info.param.name); });
 
 // ---- Colours and addresses -----------------------------------------------------
