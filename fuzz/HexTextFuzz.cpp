@@ -69,9 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!hasLineControl) {
     std::vector<std::uint8_t> kept;
     std::vector<std::uint8_t> stripped;
-    Require(lirosa::HexTextToBytes(text, false, kept) == lirosa::HexTextToBytes(text, true, stripped) &&
-                kept == stripped,
-            "the strip flag matters only for TAB, CR and LF");
+    Require(
+        lirosa::HexTextToBytes(text, false, kept) == lirosa::HexTextToBytes(text, true, stripped) &&
+            kept == stripped,
+        "the strip flag matters only for TAB, CR and LF");
   }
 
   std::vector<std::uint8_t> out;

@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string line = "stale";
   for (int number = 1; number <= count; ++number) {
     Require(!index.ReadLine(path, number, line).has_value(), "every line reads");
-    Require(line == expected[static_cast<std::size_t>(number) - 1], "a line reads as it is in the file");
+    Require(line == expected[static_cast<std::size_t>(number) - 1],
+            "a line reads as it is in the file");
   }
   for (int outside : {0, -1, count + 1}) {
     line = "stale";
@@ -64,9 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   lirosa::LineIndex fresh;
   for (int number = count; number >= 1; --number) {
     Require(!fresh.ReadLine(path, number, line).has_value(), "every line reads without a refresh");
-    Require(line == expected[static_cast<std::size_t>(number) - 1], "a line reads the same backwards");
+    Require(line == expected[static_cast<std::size_t>(number) - 1],
+            "a line reads the same backwards");
   }
-  if (count == 0) Require(!fresh.ReadLine(path, 1, line).has_value() && line.empty(), "no first line");
+  if (count == 0) {
+    Require(!fresh.ReadLine(path, 1, line).has_value() && line.empty(), "no first line");
+  }
   Require(fresh.LineCount() == count, "reading builds the same count");
   return 0;
 }

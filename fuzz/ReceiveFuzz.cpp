@@ -10,6 +10,7 @@
 //   length  bytes in the chunk
 //   ticks   line ticks after the feed (low 4 bits; 0 lets feeds pile up)
 //   chunk   `length` bytes
+// Feeds stop once 256 KiB have been fed.
 // After the last step the window gets ticks until every byte is read and
 // the last frame has ended.
 //
@@ -40,6 +41,8 @@ namespace {
 
 constexpr std::size_t kLargestFrame = lirosa::kFrameSize - 1;
 constexpr int kDrainTickLimit = 10000;
+// Enough to outrun a tick's read limit twice over; more only slows the run.
+constexpr std::size_t kMostBytesFed = 256 * 1024;
 
 // Keeps every record appended since the last look, across clears, and the
 // line and character counts the auto-clear rule asks for.
@@ -53,10 +56,10 @@ class RecordingView final : public lirosa::TrafficView {
   }
   void Append(const std::string& text, lirosa::Colour colour) override {
     Require(colour == lirosa::kReceivedColour, "only received records are shown");
-    for (char c : text) {
-      if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters_;
-      if (c == '\r') ++lines_;
-    }
+    characters_ += static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+    lines_ += static_cast<int>(std::count(text.begin(), text.end(), '\r'));
     records.push_back(text);
   }
   void SetDefaultColour(lirosa::Colour) override {}
@@ -144,9 +147,7 @@ bool IsSubsequence(const std::string& part, const std::string& whole) {
 
 class Session {
  public:
-  Session()
-      : dialog_(lirosa::Platform{controls_, prompts_, view_, port_, clock_, window_, {},
-                                 lirosa::fuzz::ScratchFolder::Get().Path()}) {
+  Session() : dialog_(Wiring()) {
     dialog_.InitDialog();
     Require(dialog_.portOpen, "the fake port opens");
   }
@@ -169,7 +170,8 @@ class Session {
       const Bytes chunk(data + at, data + at + length);
       at += length;
       Bytes fed;
-      for (int copies = 1 << (flags >> 5); copies > 0; --copies) {
+      for (int copies = 1 << (flags >> 5);
+           copies > 0 && fed_.size() + fed.size() + length <= kMostBytesFed; --copies) {
         fed.insert(fed.end(), chunk.begin(), chunk.end());
       }
       port_.Feed(fed);
@@ -190,14 +192,23 @@ class Session {
   }
 
  private:
+  // The fakes are made before the window that holds them.
+  lirosa::Platform Wiring() {
+    const std::string settings = lirosa::fuzz::ScratchFolder::Get().Path();
+    return {controls_, prompts_, view_, port_, clock_, window_, {}, settings};
+  }
+
   void Tick() { dialog_.OnTimer(lirosa::kLineTimerId); }
 
   void Flip(std::uint8_t flags) {
-    for (auto [bit, id] : {std::pair{0x01, lirosa::kIdHexDisplay}, std::pair{0x02, lirosa::kIdKeywordFilter},
-                           std::pair{0x04, lirosa::kIdAutoClear}}) {
+    for (auto [bit, id] :
+         {std::pair{0x01, lirosa::kIdHexDisplay}, std::pair{0x02, lirosa::kIdKeywordFilter},
+          std::pair{0x04, lirosa::kIdAutoClear}}) {
       if ((flags & bit) != 0) controls_.SetCheck(id, controls_.Check(id) == 0 ? 1 : 0);
     }
-    if ((flags & 0x08) != 0) dialog_.OnCommand(lirosa::kIdPauseDisplay, lirosa::Notification::Clicked);
+    if ((flags & 0x08) != 0) {
+      dialog_.OnCommand(lirosa::kIdPauseDisplay, lirosa::Notification::Clicked);
+    }
   }
 
   // Options only change between steps and every tick reads them in first,
@@ -229,6 +240,14 @@ class Session {
       return;
     }
     const bool filtering = d.keywordFilter != 0 && !d.keyword.empty();
+    // A step that ended one frame ended the whole segment, so whether the
+    // frame had to be shown is known.
+    if (frames == 1) {
+      const bool visible = d.hexDisplay != 0 || std::any_of(segment, segment + segmentSize,
+                                                            [](std::uint8_t b) { return b != 0; });
+      Require(records.size() == (visible && PassesFilter(segment, segmentSize) ? 1u : 0u),
+              "a frame is shown exactly when it passes the key-word filter");
+    }
     if (d.hexDisplay != 0) {
       CheckHexRecords(records, segment, segmentSize, frames, filtering);
       return;
@@ -236,21 +255,30 @@ class Session {
     CheckTextRecords(records, segment, segmentSize, frames, filtering);
   }
 
+  // The key-word rule: a hex key word that is not hex text matches nothing,
+  // one that holds no bytes matches everything.
+  bool PassesFilter(const std::uint8_t* frame, std::size_t n) const {
+    const lirosa::MonitorDialog& d = dialog_;
+    if (d.keywordFilter == 0 || d.keyword.empty()) return true;
+    Bytes key(d.keyword.begin(), d.keyword.end());
+    if (d.hexDisplay != 0 && lirosa::HexTextToBytes(lirosa::UpperCase(d.keyword), true, key) !=
+                                 lirosa::HexParseResult::Ok) {
+      return false;
+    }
+    return std::search(frame, frame + n, key.begin(), key.end()) != frame + n;
+  }
+
   void CheckHexRecords(const std::vector<std::string>& records, const std::uint8_t* segment,
                        std::size_t segmentSize, std::size_t frames, bool filtering) {
     Bytes shown;
-    Bytes key;
-    const bool keyIsHex =
-        lirosa::HexTextToBytes(lirosa::UpperCase(dialog_.keyword), true, key) == lirosa::HexParseResult::Ok;
-    if (filtering && !keyIsHex) Require(records.empty(), "a key word that is not hex shows nothing");
     const std::uint8_t* const end = segment + segmentSize;
     const std::uint8_t* at = segment;
     for (const std::string& record : records) {
       const Bytes frame = DecodeHexRecord(record);
-      Require(!frame.empty() && frame.size() <= kLargestFrame, "a shown frame holds 1 to 4095 bytes");
+      Require(!frame.empty() && frame.size() <= kLargestFrame,
+              "a shown frame holds 1 to 4095 bytes");
       if (filtering) {
-        Require(std::search(frame.begin(), frame.end(), key.begin(), key.end()) != frame.end(),
-                "a shown frame contains the key word");
+        Require(PassesFilter(frame.data(), frame.size()), "a shown frame contains the key word");
         at = std::search(at, end, frame.begin(), frame.end());
         Require(at != end, "shown frames are the received bytes, in order");
         at += frame.size();
@@ -266,11 +294,14 @@ class Session {
                         std::size_t segmentSize, std::size_t frames, bool filtering) {
     std::string ascii;
     const std::string& key = dialog_.keyword;
-    const bool plainKey = AsciiOf(reinterpret_cast<const std::uint8_t*>(key.data()), key.size()) == key;
+    const bool plainKey =
+        AsciiOf(reinterpret_cast<const std::uint8_t*>(key.data()), key.size()) == key;
     for (const std::string& record : records) {
       Require(!record.empty() && IsValidUtf8(record), "a text record is valid UTF-8");
       Require(record.find('\0') == std::string::npos, "zero bytes are left out");
-      if (filtering && plainKey) Require(record.find(key) != std::string::npos, "a shown frame contains the key word");
+      if (filtering && plainKey) {
+        Require(record.find(key) != std::string::npos, "a shown frame contains the key word");
+      }
       ascii += AsciiOf(reinterpret_cast<const std::uint8_t*>(record.data()), record.size());
     }
     Require(records.size() <= frames, "at most one record per frame");

@@ -66,7 +66,8 @@ void CheckEscaping(const std::string& text) {
   Require(line.find_first_of("\r\n") == std::string::npos, "an escaped request is one line");
   Require(lirosa::UnescapeRequestLine(line) == text, "unescaping undoes escaping");
   if (text.find('\\') == std::string::npos) {
-    Require(lirosa::UnescapeRequestLine(text) == text, "a line without a backslash reads unchanged");
+    Require(lirosa::UnescapeRequestLine(text) == text,
+            "a line without a backslash reads unchanged");
   }
 }
 
@@ -111,7 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Whatever was read is saved and read back unchanged, so settings survive
   // any number of runs of the program.
   const std::string again = folder.File("saved");
-  const lirosa::SaveFailure failure = lirosa::WriteSettingsFiles(again, stored.port, stored.requests);
+  const lirosa::SaveFailure failure =
+      lirosa::WriteSettingsFiles(again, stored.port, stored.requests);
   Require(failure.error == 0, "settings save");
   const lirosa::StoredSettings reread = lirosa::ReadSettingsFiles(again);
   Require(reread.havePort && reread.haveRequests, "saved files read back");
