@@ -3,14 +3,17 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
 JOBS       ?= 2
 DEMO_DIR   ?= $(CURDIR)/$(BUILD)/demo
 
 # Debian packages the build, the tests and the demo need.
 PACKAGES = build-essential cmake ninja-build pkg-config qt6-base-dev \
-           libgtest-dev libgmock-dev fonts-wqy-microhei xvfb xauth
+           libgtest-dev libgmock-dev fonts-wqy-microhei xvfb xauth \
+           clang libclang-rt-14-dev
 
-.PHONY: all deps build test test-asan run clean
+.PHONY: all deps build test test-asan fuzz run clean
 
 all: build
 
@@ -46,6 +49,18 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	$(MAKE) --no-print-directory test-asan
+	$(MAKE) --no-print-directory fuzz
+
+# The fuzz targets (clang's libFuzzer, with ASan and UBSan), each run for
+# FUZZ_SECONDS on a copy of its seeds in the build folder.
+$(FUZZ_BUILD)/build.ninja: | deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" -DLIROSA_WERROR=ON -DLIROSA_FUZZ=ON \
+	  -DLIROSA_BUILD_GUI=OFF -DLIROSA_BUILD_TESTS=OFF
+
+fuzz: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers
+	fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
 
 # The demo: the simulator plays a MODBUS device on a fresh pseudo-terminal;
 # Lirosa opens it with a settings folder of its own, so the user's own
@@ -61,4 +76,4 @@ run: build
 	XDG_CONFIG_HOME=$(DEMO_DIR) $(BUILD)/lirosa
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
