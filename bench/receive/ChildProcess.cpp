@@ -1,0 +1,140 @@
+#include "ChildProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+extern char** environ;
+
+namespace lirosa::bench {
+
+namespace {
+
+constexpr long kWaitStepNs = 2'000'000;
+
+double Seconds(const timeval& t) {
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+}
+
+// In the child, between fork and exec: only async-signal-safe calls.
+void Redirect(const char* path, int target, int flags) {
+  const int fd = ::open(path, flags | O_CLOEXEC, 0644);
+  if (fd < 0) _exit(126);
+  if (::dup2(fd, target) < 0) _exit(126);
+}
+
+}  // namespace
+
+double MonotonicSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+ChildProcess::~ChildProcess() {
+  if (Running()) Stop(1.0);
+  if (stdoutFd_ >= 0) ::close(stdoutFd_);
+}
+
+bool ChildProcess::Start(const Spec& spec, std::string& error) {
+  // Everything the child needs is built before the fork.
+  std::vector<char*> argv;
+  for (const std::string& arg : spec.argv) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  std::vector<std::string> envStrings;
+  for (char** e = environ; *e != nullptr; ++e) envStrings.emplace_back(*e);
+  for (const std::string& added : spec.environment) {
+    const std::string name = added.substr(0, added.find('=') + 1);
+    std::erase_if(envStrings,
+                  [&](const std::string& e) { return e.compare(0, name.size(), name) == 0; });
+    envStrings.push_back(added);
+  }
+  std::vector<char*> envp;
+  for (const std::string& e : envStrings) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+
+  int pipeFds[2] = {-1, -1};
+  if (spec.stdoutPath.empty() && ::pipe2(pipeFds, O_CLOEXEC) != 0) {
+    error = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
+  // The child reports a failed exec through this pipe; a successful exec
+  // closes it empty.
+  int execFds[2];
+  if (::pipe2(execFds, O_CLOEXEC) != 0) {
+    error = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    error = std::string("fork: ") + std::strerror(errno);
+    return false;
+  }
+  if (pid == 0) {
+    Redirect(spec.stdinPath.c_str(), STDIN_FILENO, O_RDONLY);
+    if (spec.stdoutPath.empty()) {
+      ::dup2(pipeFds[1], STDOUT_FILENO);
+    } else {
+      Redirect(spec.stdoutPath.c_str(), STDOUT_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
+    }
+    Redirect(spec.stderrPath.c_str(), STDERR_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
+    ::execvpe(argv[0], argv.data(), envp.data());
+    const int code = errno;
+    (void)!::write(execFds[1], &code, sizeof code);
+    _exit(127);
+  }
+  ::close(execFds[1]);
+  if (pipeFds[1] >= 0) ::close(pipeFds[1]);
+  stdoutFd_ = pipeFds[0];
+  pid_ = pid;
+  int code = 0;
+  if (::read(execFds[0], &code, sizeof code) == static_cast<ssize_t>(sizeof code)) {
+    ::close(execFds[0]);
+    WaitFor(1.0);
+    error = spec.argv[0] + ": " + std::strerror(code);
+    return false;
+  }
+  ::close(execFds[0]);
+  return true;
+}
+
+bool ChildProcess::WaitFor(double seconds) {
+  if (pid_ <= 0) return false;
+  if (ended_) return true;
+  const double deadline = MonotonicSeconds() + seconds;
+  for (;;) {
+    const pid_t got = ::wait4(pid_, &status_, WNOHANG, &usage_);
+    if (got == pid_) {
+      ended_ = true;
+      endTime_ = MonotonicSeconds();
+      return true;
+    }
+    if (got < 0 && errno != EINTR) return false;
+    if (MonotonicSeconds() >= deadline) return false;
+    timespec step{0, kWaitStepNs};
+    ::nanosleep(&step, nullptr);
+  }
+}
+
+void ChildProcess::Stop(double graceSeconds) {
+  if (!Running()) return;
+  ::kill(pid_, SIGTERM);
+  if (WaitFor(graceSeconds)) return;
+  ::kill(pid_, SIGKILL);
+  WaitFor(5.0);
+}
+
+bool ChildProcess::ExitedCleanly() const {
+  return ended_ && WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
+}
+
+double ChildProcess::CpuSeconds() const {
+  return Seconds(usage_.ru_utime) + Seconds(usage_.ru_stime);
+}
+
+}  // namespace lirosa::bench
