@@ -74,7 +74,7 @@ struct Target {
 };
 
 struct Measurement {
-  bool skipped = false;  // the program is not installed: no row, no failure
+  bool skipped = false;  // the program is not installed: no figures, no failure
   bool ran = false;
   std::string failure;
   std::uint64_t sent = 0;
@@ -425,8 +425,6 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  // The table is the output; progress goes to stderr and must not overtake it.
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const std::string sim = LIROSA_SIM_BIN;
   const std::string receiver = LIROSA_RECEIVER_BIN;
 
@@ -439,6 +437,35 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path root = pattern;
+
+  // Everything is measured first, so that progress on stderr does not cut
+  // through the table.
+  std::vector<std::vector<Row>> table;
+  for (std::size_t c = 0; c < cases.size(); ++c) {
+    const Case& testCase = cases[c];
+    std::vector<std::vector<Measurement>> runs(targets.size());
+    for (int r = 0; r < repeats; ++r) {
+      // Taken in turns, each repeat in the other order, so that neither
+      // target always runs right after the other.
+      for (std::size_t k = 0; k < targets.size(); ++k) {
+        const std::size_t t = r % 2 == 0 ? k : targets.size() - 1 - k;
+        Measurement m;
+        if (!InPath(targets[t].program)) {
+          m.skipped = true;
+        } else {
+          std::fprintf(stderr, "%s, %s, repeat %d of %d\n", testCase.name.c_str(),
+                       targets[t].name.c_str(), r + 1, repeats);
+          const std::string folder =
+              targets[t].name + "-" + std::to_string(c) + "-" + std::to_string(r);
+          m = RunOne(sim, targets[t], testCase, root / folder);
+        }
+        runs[t].push_back(std::move(m));
+      }
+    }
+    std::vector<Row> rows;
+    for (const std::vector<Measurement>& targetRuns : runs) rows.push_back(Summarize(targetRuns));
+    table.push_back(std::move(rows));
+  }
 
   std::printf(
       "receive benchmark: lirosa-sim floods a fresh pseudo-terminal, one reader at a time, "
@@ -453,43 +480,20 @@ int main(int argc, char** argv) {
       kReference);
   std::printf("%-16s %-9s %9s %9s %7s %-7s %11s %8s %9s %8s\n", "case", "target", "sent", "counted",
               "lost", "content", "drain KB/s", "ratio", "CPU s/MB", "ratio");
-
   bool allIntact = true;
   std::vector<std::string> notes;
   for (std::size_t c = 0; c < cases.size(); ++c) {
-    const Case& testCase = cases[c];
-    std::vector<std::vector<Measurement>> runs(targets.size());
-    for (int r = 0; r < repeats; ++r) {
-      // Taken in turns, each repeat in the other order, so that neither
-      // target always runs right after the other.
-      for (std::size_t k = 0; k < targets.size(); ++k) {
-        const std::size_t t = r % 2 == 0 ? k : targets.size() - 1 - k;
-        Measurement m;
-        if (!InPath(targets[t].program)) {
-          m.skipped = true;
-          m.failure = targets[t].program + " not installed";
-        } else {
-          std::fprintf(stderr, "%s, %s, repeat %d of %d\n", testCase.name.c_str(),
-                       targets[t].name.c_str(), r + 1, repeats);
-          const std::string folder =
-              targets[t].name + "-" + std::to_string(c) + "-" + std::to_string(r);
-          m = RunOne(sim, targets[t], testCase, root / folder);
-        }
-        runs[t].push_back(std::move(m));
-      }
-    }
-    std::vector<Row> rows;
+    const std::vector<Row>& rows = table[c];
     std::optional<double> refDrain, refCpu;
     for (std::size_t t = 0; t < targets.size(); ++t) {
-      rows.push_back(Summarize(runs[t]));
-      if (targets[t].name == kReference && rows.back().measured) {
-        refDrain = rows.back().drainKBps;
-        refCpu = rows.back().cpuPerMB;
+      if (targets[t].name == kReference && rows[t].measured) {
+        refDrain = rows[t].drainKBps;
+        refCpu = rows[t].cpuPerMB;
       }
     }
     for (std::size_t t = 0; t < targets.size(); ++t) {
       const Row& row = rows[t];
-      const char* label = t == 0 ? testCase.name.c_str() : "";
+      const char* label = t == 0 ? cases[c].name.c_str() : "";
       if (row.skipped) {
         std::printf("%-16s %-9s not measured: %s is not installed\n", label,
                     targets[t].name.c_str(), targets[t].program.c_str());
@@ -497,7 +501,7 @@ int main(int argc, char** argv) {
       }
       allIntact = allIntact && row.intact;
       for (const std::string& note : row.notes)
-        notes.push_back(testCase.name + ", " + targets[t].name + " " + note);
+        notes.push_back(cases[c].name + ", " + targets[t].name + " " + note);
       if (!row.measured) {
         std::printf("%-16s %-9s not measured (see below)\n", label, targets[t].name.c_str());
         continue;
