@@ -77,3 +77,30 @@ run: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+
+# Benchmarks, not part of `make test`: a Release build with bench/ in it,
+# then every benchmark. The peer programs the receive benchmark compares
+# the window with are installed when run as root.
+.PHONY: bench
+BENCH_BUILD    ?= build-bench-release
+BENCH_PACKAGES  = picocom
+
+bench: deps
+	@missing=""; \
+	for p in $(BENCH_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -z "$$missing" ]; then exit 0; fi; \
+	if [ "$$(id -u)" = 0 ]; then \
+	  echo "Installing:$$missing"; \
+	  export DEBIAN_FRONTEND=noninteractive; \
+	  apt-get install -y -qq --no-install-recommends $$missing >/dev/null 2>&1 || \
+	    { apt-get update -qq && apt-get install -y -qq --no-install-recommends $$missing >/dev/null; }; \
+	else \
+	  echo "Not installed:$$missing (sudo apt-get install$$missing); their rows stay empty"; \
+	fi
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DLIROSA_BUILD_BENCH=ON \
+	  -DLIROSA_BUILD_GUI=OFF -DLIROSA_BUILD_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j$(JOBS)
+	$(BENCH_BUILD)/bench/filesend_bench
+	$(BENCH_BUILD)/bench/receive/receive_bench
