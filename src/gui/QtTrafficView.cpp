@@ -43,12 +43,17 @@ void QtTrafficView::Clear() { display_.clear(); }
 
 void QtTrafficView::Append(const std::string& text, Colour colour) {
   if (text.empty()) return;
-  QTextCursor end(display_.document());
+  QTextDocument* document = display_.document();
+  QTextCursor end(document);
   end.movePosition(QTextCursor::End);
   QTextCharFormat format;
   format.setForeground(ToQColor(colour));
   // A CR in the text becomes a new block: the display's line break.
-  end.insertText(QString::fromStdString(text), format);
+  QString piece = QString::fromStdString(text);
+  if (document->lastBlock().length() > kParagraphLimit && !piece.startsWith(QLatin1Char('\r'))) {
+    piece.prepend(QChar::ParagraphSeparator);
+  }
+  end.insertText(piece, format);
   if (TextLength() > capacity_) DropOldest();
   end.movePosition(QTextCursor::End);
   display_.setTextCursor(end);

@@ -88,6 +88,28 @@ TEST_F(QtTrafficViewTest, WrappedLinesCountAsTheyAreShown) {
   EXPECT_EQ(view.LineCount(), wrapped + 1);
 }
 
+TEST_F(QtTrafficViewTest, RecordsOnOneLineAreSplitIntoParagraphsOfBoundedLength) {
+  // Qt lays a paragraph out whole on every change; endless records on one
+  // line must not make one endless paragraph.
+  std::string all;
+  for (int i = 0; i < 200; ++i) {
+    const std::string record = std::to_string(100000 + i) + " 01 02 03 04 05 06 07 08 09 0A ";
+    view.Append(record, i % 2 ? kSentColour : kReceivedColour);
+    all += record;
+  }
+  EXPECT_GT(display.document()->blockCount(), 1);
+  for (QTextBlock block = display.document()->begin(); block.isValid(); block = block.next()) {
+    EXPECT_LE(block.length(), QtTrafficView::kParagraphLimit + 40);
+  }
+  // Nothing is lost or reordered; a record is never cut.
+  QString shown = display.toPlainText();
+  EXPECT_TRUE(shown.startsWith("100000 01"));
+  EXPECT_EQ(shown.remove(QChar('\n')), QString::fromStdString(all));
+  for (QTextBlock block = display.document()->begin(); block.isValid(); block = block.next()) {
+    EXPECT_TRUE(block.text().startsWith("1")) << block.text().left(20).toStdString();
+  }
+}
+
 TEST_F(QtTrafficViewTest, ClearEmptiesTheDisplay) {
   view.Append("abc\rdef", kSentColour);
   view.Clear();
