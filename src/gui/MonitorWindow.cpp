@@ -53,9 +53,17 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QDialog(parent) {
   controls_ = TemplateBuilder(options).Build(MainDialogTemplate(), *this);
   BindPictureLinks(controls_, DesktopLinkServices(this));
   // The edges cannot be dragged smaller; a larger normal size is put back
-  // at once (KeepNormalSize). A fixed maximum would also forbid maximizing.
+  // (KeepNormalSize). A fixed maximum would also forbid maximizing.
   setMinimumSize(NormalSize());
   resize(NormalSize());
+  sizeKeeper_ = new QTimer(this);
+  sizeKeeper_->setSingleShot(true);
+  sizeKeeper_->setInterval(100);
+  connect(sizeKeeper_, &QTimer::timeout, this, [this] {
+    if (KindOf(windowState()) != SizeKind::Restored || size() == NormalSize()) return;
+    ++sizeRefusals_;
+    resize(NormalSize());
+  });
 
   systemMenu_ = new QMenu(this);
   QAction* about = systemMenu_->addAction(QString::fromUtf8(kAboutItem));
@@ -173,7 +181,10 @@ bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MonitorWindow::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange) ReportSize();
+  if (event->type() == QEvent::WindowStateChange) {
+    sizeRefusals_ = 0;
+    ReportSize();
+  }
 }
 
 void MonitorWindow::resizeEvent(QResizeEvent* event) {
@@ -183,11 +194,15 @@ void MonitorWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MonitorWindow::KeepNormalSize() {
-  if (KindOf(windowState()) != SizeKind::Restored || size() == NormalSize()) return;
-  // Put back after the window manager has finished this resize.
-  QTimer::singleShot(0, this, [this] {
-    if (KindOf(windowState()) == SizeKind::Restored && size() != NormalSize()) resize(NormalSize());
-  });
+  if (KindOf(windowState()) != SizeKind::Restored || size() == NormalSize()) {
+    sizeRefusals_ = 0;
+    return;
+  }
+  // Put back once a drag has stopped; a window manager that insists on its
+  // own size three times running has the last word, rather than a resize
+  // loop between the two of us.
+  constexpr int kMaxRefusals = 3;
+  if (sizeRefusals_ < kMaxRefusals) sizeKeeper_->start();
 }
 
 void MonitorWindow::ReportSize() {

@@ -7,6 +7,7 @@
 
 class QMenu;
 class QPlainTextEdit;
+class QTimer;
 
 namespace lirosa {
 
@@ -68,6 +69,8 @@ class MonitorWindow final : public QDialog {
   QSet<QWidget*> pushButtons_;
   QWidget* portEdit_ = nullptr;
   QMenu* systemMenu_ = nullptr;
+  QTimer* sizeKeeper_ = nullptr;
+  int sizeRefusals_ = 0;
   MonitorDialog* logic_ = nullptr;
   bool ended_ = false;
 };

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -250,12 +251,20 @@ TEST_F(MonitorWindowTest, StayOnTopKeepsPositionAndSizeAndRepaintsTheButton) {
   EXPECT_FALSE(window.HasEnded());
 }
 
+// Lets the event loop run until `done` or two seconds have passed.
+template <typename Done>
+bool WaitFor(Done done) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < 2000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
 TEST_F(MonitorWindowTest, TheNormalSizeIsKeptAndMaximizingIsAllowed) {
   Start();
   window.show();
   window.resize(900, 600);
-  QApplication::processEvents();
-  EXPECT_EQ(window.size(), MonitorWindow::NormalSize());
+  EXPECT_TRUE(WaitFor([&] { return window.size() == MonitorWindow::NormalSize(); }));
   window.showMaximized();
   QApplication::processEvents();
   EXPECT_TRUE(window.isMaximized());
