@@ -419,6 +419,7 @@ TEST(AboutDialogTest, TheLinkIsAHoverLinkFittedToItsAddress) {
   auto* link = label->findChild<HoverLink*>();
   ASSERT_NE(link, nullptr);
   EXPECT_EQ(link->Address(), QString::fromUtf8(kAboutLinkAddress));
+  EXPECT_EQ(label->text(), link->Address());  // the text shown is what a click opens
   EXPECT_EQ(label->toolTip(), link->Address());
   EXPECT_TRUE(label->font().underline());
   EXPECT_EQ(label->width(), QFontMetrics(label->font()).horizontalAdvance(label->text()));
