@@ -179,12 +179,8 @@ TEST(SmallDialogs, ChecksumDialogIsBuiltFromItsTemplate) {
   ExpectCaptionsFit(dialog);
 }
 
-TEST(SmallDialogs, AboutBoxIsBuiltFromItsTemplate) {
+TEST(SmallDialogs, AboutBoxCaptionsFit) {
   AboutDialog dialog;
-  auto* link = qobject_cast<QLabel*>(dialog.Control(kIdAboutLink));
-  ASSERT_NE(link, nullptr);
-  EXPECT_TRUE(link->text().startsWith("https://"));
-  EXPECT_TRUE(link->font().underline());
   ExpectCaptionsFit(dialog);
 }
 
