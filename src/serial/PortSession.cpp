@@ -136,6 +136,9 @@ void MonitorDialog::HandleDeviceGone() {
   port_.Close();
   portOpen = false;
   controls_.SetText(kIdOpenClose, kCaptionOpen);
+  // What arrived before the loss ends as a frame now, so it is shown and
+  // captured rather than held for a device that may never come back.
+  if (!rxFrame.frameIdle && !rxFrame.frame.empty()) EndFrame();
   ReportMessage(Format("通信端口<%s>已断开!", portSettings.portName));
 }
 

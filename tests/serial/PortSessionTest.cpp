@@ -152,5 +152,17 @@ TEST_F(PortSessionTest, DeviceGoneClosesAndTellsOnce) {
   EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"通信端口<COM1>已断开!"});
 }
 
+TEST_F(PortSessionTest, DeviceGoneEndsThePendingFrameSoNothingCountedIsLost) {
+  Start();
+  port.Feed({0x01, 0x02, 0x03});
+  Ticks(1);
+  port.goneError = 5;  // EIO
+  Ticks(1);
+  EXPECT_FALSE(dialog->portOpen);
+  EXPECT_EQ(dialog->counters.receivedFrames, 1);
+  EXPECT_EQ(view.text, "01 02 03 ");
+  EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"通信端口<COM1>已断开!"});
+}
+
 }  // namespace
 }  // namespace lirosa::test
