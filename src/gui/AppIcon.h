@@ -4,8 +4,8 @@
 
 namespace lirosa {
 
-// The application's icon, drawn at the sizes a desktop asks for: a teal
-// tile with a serial connector and a lit lamp.
+// The application's icon, the same images the desktop entry installs: a
+// teal tile with a serial connector and two lamps.
 QIcon AppIcon();
 
 }  // namespace lirosa

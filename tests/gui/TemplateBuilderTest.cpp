@@ -56,6 +56,7 @@ using MainWindowBuild = WindowFixture;
 TEST_F(MainWindowBuild, EveryNumberedControlSitsAtItsTemplatePixels) {
   EXPECT_EQ(window.size(), QSize(789, 488));
   EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Lirosa4.5"));
+  EXPECT_FALSE(window.windowIcon().isNull());
   int numbered = 0;
   for (const ControlTemplate& c : MainDialogTemplate().controls) {
     if (c.id == kNoId) continue;
