@@ -45,8 +45,16 @@ void PtyMaster::Write(const std::vector<unsigned char>& bytes) {
 }
 
 Child::Child(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv) {
+  // An extra variable replaces one of the same name: with both in the
+  // environment, the child would read the first, the inherited one.
+  auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
   std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    bool replaced = false;
+    for (const std::string& extra : extraEnv) replaced = replaced || nameOf(extra) == nameOf(entry);
+    if (!replaced) env.push_back(entry);
+  }
   for (const std::string& extra : extraEnv) env.push_back(extra);
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");

@@ -29,7 +29,8 @@ class PtyMaster {
   std::string slavePath_;
 };
 
-// A program started with an environment of its own; killed when destroyed.
+// A program started with this environment plus `extraEnv` ("NAME=value",
+// replacing a variable of that name); killed when destroyed.
 class Child {
  public:
   Child(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv);
