@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <initializer_list>
 #include <iterator>
 #include <set>
 #include <string>
@@ -148,7 +147,7 @@ TEST(MainTemplate, HoldsEveryControlTheLogicUses) {
 // question marks, they are request 1's.
 TEST(MainTemplate, RecoveredCaptionsAreRequestOnes) {
   const DialogTemplate& t = MainDialogTemplate();
-  const std::pair<std::initializer_list<int>, const char*> rows[] = {
+  const std::pair<std::vector<int>, const char*> rows[] = {
       {{kIdHex1, kIdHex2, kIdHex3}, "16 bit"},
       {{kIdAuto1, kIdAuto2, kIdAuto3}, "Авто"},
       {{kIdRepeat1, kIdRepeat2, kIdRepeat3}, "повтор "},
