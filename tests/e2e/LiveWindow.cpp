@@ -11,6 +11,8 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include "app/ControlIds.h"
+
 namespace lirosa::test {
 
 namespace {
@@ -52,6 +54,10 @@ bool LiveWindow::RunUntil(const std::function<bool()>& done, std::chrono::millis
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   }
   return true;
+}
+
+bool LiveWindow::RunUntilAllAnswered(std::chrono::milliseconds timeout) {
+  return RunUntil([&] { return Text(kIdReceivedFrames) == Text(kIdRequestsSent); }, timeout);
 }
 
 void LiveWindow::Click(int id) {

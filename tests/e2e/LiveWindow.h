@@ -46,6 +46,10 @@ class LiveWindow {
   // `timeout` has passed; returns `done`'s last answer.
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
+  // Runs until as many frames have come in as requests and file lines went
+  // out (counters 1063 and 1062), for a device that answers each once.
+  bool RunUntilAllAnswered(std::chrono::milliseconds timeout);
+
   // A click on the button, check box or radio `id`, as the user makes it.
   void Click(int id);
   // Clicks `id`, which is to open a modal window, and runs `answer` on that
