@@ -52,6 +52,10 @@ class PosixSerialPort final : public SerialPort {
 
   void Close() override;
 
+  // The open descriptor, or -1: for a reader that waits on it in poll().
+  // It stays owned by this port and is closed by Close.
+  int Descriptor() const { return fd_; }
+
   // What SetTimeouts and SetQueueSizes last stored.
   Timeouts StoredTimeouts() const { return timeouts_; }
   std::size_t InputQueueSize() const { return inputQueue_; }
