@@ -28,6 +28,7 @@
 #include "app/LineLists.h"
 #include "app/MonitorDialog.h"
 #include "app/SettingsFiles.h"
+#include "serial/BufferedSerialPort.h"
 #include "serial/PosixSerialPort.h"
 #include "support/FakeControls.h"
 #include "support/Fakes.h"
@@ -125,7 +126,8 @@ int main(int argc, char** argv) {
   test::FakeControls controls;
   test::FakePrompts prompts;
   bench::CountingTrafficView view;
-  PosixSerialPort serial;
+  PosixSerialPort device;
+  BufferedSerialPort serial(device);
   SystemClock clock;
   test::FakeWindow window;
   Platform platform{controls, prompts, view, serial, clock, window, {}, dir.string()};

@@ -11,6 +11,7 @@
 #include "gui/QtTrafficView.h"
 #include "gui/QtWindowHost.h"
 #include "gui/TerminationSignals.h"
+#include "serial/BufferedSerialPort.h"
 #include "serial/PortNames.h"
 #include "serial/PosixSerialPort.h"
 
@@ -27,7 +28,10 @@ int main(int argc, char** argv) {
   lirosa::QtDialogControls controls(window.Controls());
   lirosa::QtPrompts prompts(&window);
   lirosa::QtTrafficView view(window.TrafficDisplay());
-  lirosa::PosixSerialPort port;
+  lirosa::PosixSerialPort device;
+  // Drained by a thread of its own, so a fast device is never held to what
+  // the driver queues between two ticks.
+  lirosa::BufferedSerialPort port(device);
   lirosa::SystemClock clock;
   lirosa::QtWindowHost host(window);
   lirosa::MonitorDialog dialog(lirosa::Platform{
