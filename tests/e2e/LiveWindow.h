@@ -14,6 +14,7 @@
 #include "gui/QtPrompts.h"
 #include "gui/QtTrafficView.h"
 #include "gui/QtWindowHost.h"
+#include "serial/BufferedSerialPort.h"
 #include "serial/PosixSerialPort.h"
 #include "support/TempDir.h"
 
@@ -28,9 +29,10 @@ struct DisplayLine {
 };
 
 // The program's own window, put together as main() does: real widgets,
-// prompts, timers, clock and the POSIX port, in this process, so a test can
-// click its controls and read its widgets while it talks to a device on a
-// pseudo-terminal. Settings live in a folder of their own.
+// prompts, timers, clock and the POSIX port drained by its reader thread,
+// in this process, so a test can click its controls and read its widgets
+// while it talks to a device on a pseudo-terminal. Settings live in a
+// folder of their own.
 class LiveWindow {
  public:
   LiveWindow();
@@ -72,7 +74,8 @@ class LiveWindow {
   QtDialogControls controls_;
   QtPrompts prompts_;
   QtTrafficView view_;
-  PosixSerialPort port_;
+  PosixSerialPort device_;
+  BufferedSerialPort port_{device_};
   SystemClock clock_;
   QtWindowHost host_;
   std::unique_ptr<MonitorDialog> logic_;
