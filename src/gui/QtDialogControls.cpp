@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <utility>
 
 #include "gui/CaptionFit.h"
@@ -40,13 +41,46 @@ Qt::CheckState ToCheckState(int state) {
 
 QtDialogControls::QtDialogControls(ControlMap controls) : controls_(std::move(controls)) {}
 
+QtDialogControls::~QtDialogControls() {
+  for (const TextReading& reading : std::as_const(readings_)) QObject::disconnect(reading.watch);
+}
+
 std::string QtDialogControls::Text(int id) const {
   QWidget* widget = Find(id);
   if (!widget) return {};
-  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text().toStdString();
-  if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) return FromBoxText(box->toPlainText());
-  if (auto* list = qobject_cast<QComboBox*>(widget)) return list->currentText().toStdString();
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return SharedText(id, edit->text());
+  if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) return BoxText(id, *box);
+  if (auto* list = qobject_cast<QComboBox*>(widget)) return SharedText(id, list->currentText());
   return CaptionOf(*widget).toStdString();
+}
+
+const std::string& QtDialogControls::SharedText(int id, const QString& current) const {
+  TextReading& reading = readings_[id];
+  // Shared data is the same text without comparing it; an equal text
+  // needs no conversion either.
+  if (!current.isSharedWith(reading.source) && current != reading.source) {
+    reading.source = current;
+    reading.text = current.toStdString();
+  }
+  return reading.text;
+}
+
+const std::string& QtDialogControls::BoxText(int id, QPlainTextEdit& box) const {
+  TextReading& reading = readings_[id];
+  if (!reading.stale || reading.document != box.document()) {
+    // Watched from the first reading on: the document signals every change
+    // of its text, whoever makes it, even with the box's signals blocked.
+    QObject::disconnect(reading.watch);
+    reading.document = box.document();
+    reading.stale = std::make_shared<bool>(true);
+    reading.watch = QObject::connect(box.document(), &QTextDocument::contentsChanged, &box,
+                                     [stale = reading.stale] { *stale = true; });
+  }
+  if (*reading.stale) {
+    *reading.stale = false;
+    reading.text = FromBoxText(box.toPlainText());
+  }
+  return reading.text;
 }
 
 void QtDialogControls::SetText(int id, const std::string& text) {

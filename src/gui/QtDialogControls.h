@@ -1,7 +1,16 @@
 #pragma once
 
+#include <QHash>
+#include <QMetaObject>
+#include <QPointer>
+#include <QString>
+#include <QTextDocument>
+#include <memory>
+
 #include "app/DialogControls.h"
 #include "gui/TemplateBuilder.h"
+
+class QPlainTextEdit;
 
 namespace lirosa {
 
@@ -12,9 +21,16 @@ namespace lirosa {
 // text. Nothing done here reaches the window logic as a notification: the
 // window forwards only the signals that come from the user (clicked,
 // activated).
+//
+// The logic reads every bound control a hundred times a second, so reading
+// an unchanged text costs no conversion: each text control keeps its last
+// reading, valid while the widget's text is the one it was made from.
 class QtDialogControls final : public DialogControls {
  public:
   explicit QtDialogControls(ControlMap controls);
+  ~QtDialogControls() override;
+  QtDialogControls(const QtDialogControls&) = delete;
+  QtDialogControls& operator=(const QtDialogControls&) = delete;
 
   std::string Text(int id) const override;
   void SetText(int id, const std::string& text) override;
@@ -32,9 +48,25 @@ class QtDialogControls final : public DialogControls {
   Rect Geometry(int id) const override;
 
  private:
+  // The last Text() of a control. Single-line edits and lists hand out
+  // their QString shared, so `source` identifies the text read; a text box
+  // builds a new string on every read, so its document's change signal
+  // marks the reading stale instead.
+  struct TextReading {
+    QString source;
+    std::string text;
+    // Text boxes only: the document watched, and the flag it sets.
+    QPointer<QTextDocument> document;
+    std::shared_ptr<bool> stale;
+    QMetaObject::Connection watch;
+  };
+
   QWidget* Find(int id) const { return controls_.value(id, nullptr); }
+  const std::string& BoxText(int id, QPlainTextEdit& box) const;
+  const std::string& SharedText(int id, const QString& current) const;
 
   ControlMap controls_;
+  mutable QHash<int, TextReading> readings_;
 };
 
 }  // namespace lirosa
