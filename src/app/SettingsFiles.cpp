@@ -1,12 +1,14 @@
 #include "app/SettingsFiles.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -14,6 +16,12 @@
 namespace lirosa {
 
 namespace {
+
+// A save's temporary file is the file's name, this infix and six random
+// letters or digits; the infix keeps a user's own copy (set.log.backup) from
+// being taken for a leftover and removed.
+constexpr const char* kTempInfix = ".tmp-";
+constexpr std::size_t kTempRandomChars = 6;
 
 std::string Join(const std::string& directory, const char* name) {
   if (directory.empty() || directory.back() == '/') return directory + name;
@@ -52,7 +60,7 @@ int MakeDirectories(const std::string& path) {
 // a rename, so readers see either the old file or the new one, never a part.
 int ReplaceFile(const std::string& path, const std::string& content, FileStage& stage) {
   stage = FileStage::Open;
-  std::string temp = path + ".XXXXXX";
+  std::string temp = path + kTempInfix + std::string(kTempRandomChars, 'X');
   std::vector<char> name(temp.begin(), temp.end());
   name.push_back('\0');
   int fd = mkostemp(name.data(), O_CLOEXEC);
@@ -79,6 +87,47 @@ int ReplaceFile(const std::string& path, const std::string& content, FileStage& 
   if (error != 0) unlink(name.data());
   return error;
 }
+
+bool IsTempOf(const std::string& name, const char* file) {
+  const std::string prefix = std::string(file) + kTempInfix;
+  return name.size() == prefix.size() + kTempRandomChars &&
+         name.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A save cut short (killed, power lost) leaves its temporary file behind;
+// the next save removes such leftovers so they never pile up. Called with the
+// folder locked, so no other save's file can be among them.
+void RemoveStaleTemps(const std::string& directory) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+    const std::string name = entry.path().filename().string();
+    if (IsTempOf(name, kSetLogName) || IsTempOf(name, kDataLogName)) unlink(entry.path().c_str());
+  }
+}
+
+// Holds the folder for one save, so that two programs saving at once take
+// turns. A folder that cannot be locked is saved into all the same, only
+// without the clean-up.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& directory)
+      : fd_(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
+      if (errno == EINTR) continue;
+      close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) close(fd_);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool Held() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
 
 }  // namespace
 
@@ -167,6 +216,8 @@ StoredSettings ReadSettingsFiles(const std::string& directory) {
 SaveFailure WriteSettingsFiles(const std::string& directory, const PortSettings& port,
                                const std::array<std::string, 3>& requests) {
   MakeDirectories(directory);
+  FolderLock lock(directory);
+  if (lock.Held()) RemoveStaleTemps(directory);
   std::ostringstream set;
   set << port.portName << "\r\n"
       << port.stopBitsIndex << "\r\n"

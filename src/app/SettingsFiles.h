@@ -37,7 +37,8 @@ StoredSettings ReadSettingsFiles(const std::string& directory);
 
 // Writes both files with CR LF line ends. Each file is written to a
 // temporary name and renamed over the old one, so a failed or interrupted
-// save leaves the previous file whole. Returns error 0 on success.
+// save leaves the previous file whole; the temporary files that interrupted
+// saves left behind are removed by the next save. Returns error 0 on success.
 SaveFailure WriteSettingsFiles(const std::string& directory, const PortSettings& port,
                                const std::array<std::string, 3>& requests);
 
