@@ -2,9 +2,8 @@
 // time, builds no backlog of messages while a box is open, keeps receiving,
 // and captures again as soon as the cause is gone.
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -64,9 +63,11 @@ class CaptureFaultTest : public ::testing::TestWithParam<FaultRow> {
   // As much as the line takes right now, up to what a pty moves in a tick.
   void Feed() {
     std::vector<std::uint8_t> chunk(4096);
-    for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<std::uint8_t>(fed++ % 251);
+    for (std::size_t i = 0; i < chunk.size(); ++i)
+      chunk[i] = static_cast<std::uint8_t>(fed++ % 251);
     const ssize_t n = ::write(pty.master(), chunk.data(), chunk.size());
-    if (n < static_cast<ssize_t>(chunk.size())) fed -= chunk.size() - static_cast<std::size_t>(std::max<ssize_t>(n, 0));
+    if (n < static_cast<ssize_t>(chunk.size()))
+      fed -= chunk.size() - static_cast<std::size_t>(std::max<ssize_t>(n, 0));
   }
 
   TempDir files;
@@ -164,7 +165,8 @@ TEST_P(CaptureFaultTest, OneBoxAtATimeNoBacklogAndCaptureResumes) {
   const std::string before = CaptureContent();
   const std::int64_t frames = live.dialog->counters.receivedFrames;
   std::vector<std::uint8_t> marker(300);
-  for (std::size_t i = 0; i < marker.size(); ++i) marker[i] = static_cast<std::uint8_t>(255 - i % 256);
+  for (std::size_t i = 0; i < marker.size(); ++i)
+    marker[i] = static_cast<std::uint8_t>(255 - i % 256);
   ASSERT_TRUE(pty.Send(marker));
   ASSERT_TRUE(live.TickUntil([&] { return live.dialog->counters.receivedFrames > frames; }));
   EXPECT_EQ(CaptureContent(), before + HexRecordText(marker.data(), marker.size()));
@@ -173,11 +175,12 @@ TEST_P(CaptureFaultTest, OneBoxAtATimeNoBacklogAndCaptureResumes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, CaptureFaultTest,
-    ::testing::Values(FaultRow{"FolderGone", "out/capture.txt", ENOTDIR, FileStage::Open, ReplaceFolderByFile,
-                               RestoreFolder},
-                      FaultRow{"DiskFull", "capture.txt", ENOSPC, FileStage::Write, LinkToFullDevice, RemoveLink},
-                      FaultRow{"LockedByAnotherProgram", "capture.txt", EWOULDBLOCK, FileStage::Open, HoldLock,
-                               ReleaseLock}),
+    ::testing::Values(FaultRow{"FolderGone", "out/capture.txt", ENOTDIR, FileStage::Open,
+                               ReplaceFolderByFile, RestoreFolder},
+                      FaultRow{"DiskFull", "capture.txt", ENOSPC, FileStage::Write,
+                               LinkToFullDevice, RemoveLink},
+                      FaultRow{"LockedByAnotherProgram", "capture.txt", EWOULDBLOCK,
+                               FileStage::Open, HoldLock, ReleaseLock}),
     [](const ::testing::TestParamInfo<FaultRow>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -3,7 +3,6 @@
 // 10 ms tick.
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <unistd.h>
 
@@ -23,17 +22,19 @@
 namespace lirosa {
 namespace {
 
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
 using test::LiveDialog;
 using test::PtyPair;
 using test::SimProcess;
 using test::TempDir;
-using std::chrono::milliseconds;
-using std::chrono::steady_clock;
 
 constexpr const char* kCaptionOpen = "打开串口";
 constexpr const char* kCaptionClose = "关闭串口";
 
-std::string HexOf(const std::vector<std::uint8_t>& bytes) { return HexRecordText(bytes.data(), bytes.size()); }
+std::string HexOf(const std::vector<std::uint8_t>& bytes) {
+  return HexRecordText(bytes.data(), bytes.size());
+}
 
 // The window on a simulator reached through a fixed link, as a user's
 // adapter is reached through its stable name; a new simulator on the same
@@ -69,7 +70,8 @@ class DeviceLossTest : public ::testing::Test {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], "通信端口<" + Link() + ">已断开!");
 
-    EXPECT_EQ(live.dialog->counters.receivedBytes, static_cast<std::int64_t>(live.port.read.size()));
+    EXPECT_EQ(live.dialog->counters.receivedBytes,
+              static_cast<std::int64_t>(live.port.read.size()));
     EXPECT_TRUE(live.dialog->rxFrame.frame.empty()) << "bytes held back from display and capture";
     const std::string captured = files.Read("capture.txt");
     EXPECT_EQ(captured.size(), 3 * live.port.read.size());
@@ -124,7 +126,8 @@ TEST_F(DeviceLossTest, FarEndKilledDuringResponseDrivenRotation) {
   ASSERT_TRUE(live.TickUntil([&] { return live.dialog->counters.receivedFrames >= 6; }));
 
   ExpectLossSurvived(sim);
-  EXPECT_TRUE(live.dialog->allRequests.running) << "the rotation pauses with the port, it is not stopped";
+  EXPECT_TRUE(live.dialog->allRequests.running)
+      << "the rotation pauses with the port, it is not stopped";
 
   SimProcess again;
   Reopen(again, {"modbus", "--delay-ms", "1"});
@@ -160,7 +163,8 @@ TEST(StalledPeerTest, LargeSendGivesUpAfterASecondAndShowsWhatWasTaken) {
   const auto accepted = static_cast<std::size_t>(counters.sentBytes);
   EXPECT_GT(accepted, 0u);
   EXPECT_LT(accepted, kRequestSize);
-  EXPECT_EQ(static_cast<std::size_t>(std::count(live.view.text.begin(), live.view.text.end(), 'A')), accepted)
+  EXPECT_EQ(static_cast<std::size_t>(std::count(live.view.text.begin(), live.view.text.end(), 'A')),
+            accepted)
       << "the echo must show exactly the bytes taken";
   EXPECT_TRUE(live.prompts.shown.empty()) << "a stall is not a lost device";
 
@@ -174,7 +178,8 @@ TEST(StalledPeerTest, LargeSendGivesUpAfterASecondAndShowsWhatWasTaken) {
   EXPECT_EQ(arrived.size(), accepted);
   EXPECT_TRUE(std::all_of(arrived.begin(), arrived.end(), [](std::uint8_t b) { return b == 'A'; }));
   std::uint8_t extra = 0;
-  EXPECT_FALSE(test::WaitUntil([&] { return ::read(pty.master(), &extra, 1) == 1; }, milliseconds(200)))
+  EXPECT_FALSE(
+      test::WaitUntil([&] { return ::read(pty.master(), &extra, 1) == 1; }, milliseconds(200)))
       << "the far end got more than was counted";
 }
 

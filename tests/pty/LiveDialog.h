@@ -21,7 +21,9 @@ namespace lirosa::test {
 
 // The port the live tests drive. One place to change when the window gets
 // another port implementation.
-inline std::unique_ptr<SerialPort> MakePortUnderTest() { return std::make_unique<PosixSerialPort>(); }
+inline std::unique_ptr<SerialPort> MakePortUnderTest() {
+  return std::make_unique<PosixSerialPort>();
+}
 
 // Passes every call to the real port, counts them, and keeps a copy of every
 // byte the window read, so a test can tell what the window actually got and
@@ -34,8 +36,12 @@ class TappedPort final : public SerialPort {
   bool IsOpen() const override { return inner_->IsOpen(); }
   bool GetLineState(LineState& state) override { return Count(inner_->GetLineState(state)); }
   bool SetLineState(const LineState& state) override { return Count(inner_->SetLineState(state)); }
-  bool SetTimeouts(const Timeouts& timeouts) override { return Count(inner_->SetTimeouts(timeouts)); }
-  bool SetQueueSizes(std::size_t in, std::size_t out) override { return Count(inner_->SetQueueSizes(in, out)); }
+  bool SetTimeouts(const Timeouts& timeouts) override {
+    return Count(inner_->SetTimeouts(timeouts));
+  }
+  bool SetQueueSizes(std::size_t in, std::size_t out) override {
+    return Count(inner_->SetQueueSizes(in, out));
+  }
   bool Discard() override { return Count(inner_->Discard()); }
   bool SetDtr(bool on) override { return Count(inner_->SetDtr(on)); }
   int LastError() const override { return inner_->LastError(); }
@@ -84,8 +90,8 @@ class LiveDialog {
   // Starts the window as a user's last session on `portPath` left it, with
   // these requests; the port is opened by the start-up.
   void Start(const std::string& portPath, const std::array<std::string, 3>& requests = {}) {
-    WriteSettingsFiles(settings.path().string(), {portPath, kBaud115200Index, kDataBits8Index, 0, 0},
-                       requests);
+    WriteSettingsFiles(settings.path().string(),
+                       {portPath, kBaud115200Index, kDataBits8Index, 0, 0}, requests);
     dialog->InitDialog();
   }
 
