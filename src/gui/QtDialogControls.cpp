@@ -39,48 +39,78 @@ Qt::CheckState ToCheckState(int state) {
 
 }  // namespace
 
-QtDialogControls::QtDialogControls(ControlMap controls) : controls_(std::move(controls)) {}
+QtDialogControls::QtDialogControls(ControlMap controls) : controls_(std::move(controls)) {
+  for (auto it = controls_.cbegin(); it != controls_.cend(); ++it) {
+    Readable& control = readables_[it.key()];
+    control.widget = it.value();
+    if (qobject_cast<QLineEdit*>(control.widget)) {
+      control.kind = Kind::LineEdit;
+    } else if (qobject_cast<QPlainTextEdit*>(control.widget)) {
+      control.kind = Kind::TextBox;
+    } else if (qobject_cast<QComboBox*>(control.widget)) {
+      control.kind = Kind::List;
+    } else if (qobject_cast<QCheckBox*>(control.widget)) {
+      control.kind = Kind::CheckBox;
+    } else if (qobject_cast<QAbstractButton*>(control.widget)) {
+      control.kind = Kind::Button;
+    }
+  }
+}
 
 QtDialogControls::~QtDialogControls() {
-  for (const TextReading& reading : std::as_const(readings_)) QObject::disconnect(reading.watch);
+  for (const Readable& control : std::as_const(readables_)) QObject::disconnect(control.watch);
+}
+
+QtDialogControls::Readable* QtDialogControls::FindReadable(int id) const {
+  auto found = readables_.find(id);
+  if (found == readables_.end() || !found->widget) return nullptr;
+  return &*found;
 }
 
 std::string QtDialogControls::Text(int id) const {
-  QWidget* widget = Find(id);
-  if (!widget) return {};
-  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return SharedText(id, edit->text());
-  if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) return BoxText(id, *box);
-  if (auto* list = qobject_cast<QComboBox*>(widget)) return SharedText(id, list->currentText());
-  return CaptionOf(*widget).toStdString();
+  Readable* control = FindReadable(id);
+  if (!control) return {};
+  switch (control->kind) {
+    case Kind::LineEdit:
+      return SharedText(*control, static_cast<QLineEdit*>(control->widget)->text());
+    case Kind::TextBox:
+      return BoxText(*control);
+    case Kind::List:
+      return SharedText(*control, static_cast<QComboBox*>(control->widget)->currentText());
+    case Kind::CheckBox:
+    case Kind::Button:
+    case Kind::Other:
+      break;
+  }
+  return CaptionOf(*control->widget).toStdString();
 }
 
-const std::string& QtDialogControls::SharedText(int id, const QString& current) const {
-  TextReading& reading = readings_[id];
+const std::string& QtDialogControls::SharedText(Readable& control, const QString& current) {
   // Shared data is the same text without comparing it; an equal text
   // needs no conversion either.
-  if (!current.isSharedWith(reading.source) && current != reading.source) {
-    reading.source = current;
-    reading.text = current.toStdString();
+  if (!current.isSharedWith(control.source) && current != control.source) {
+    control.source = current;
+    control.text = current.toStdString();
   }
-  return reading.text;
+  return control.text;
 }
 
-const std::string& QtDialogControls::BoxText(int id, QPlainTextEdit& box) const {
-  TextReading& reading = readings_[id];
-  if (!reading.stale || reading.document != box.document()) {
+const std::string& QtDialogControls::BoxText(Readable& control) {
+  auto* box = static_cast<QPlainTextEdit*>(control.widget);
+  if (!control.stale || control.document != box->document()) {
     // Watched from the first reading on: the document signals every change
     // of its text, whoever makes it, even with the box's signals blocked.
-    QObject::disconnect(reading.watch);
-    reading.document = box.document();
-    reading.stale = std::make_shared<bool>(true);
-    reading.watch = QObject::connect(box.document(), &QTextDocument::contentsChanged, &box,
-                                     [stale = reading.stale] { *stale = true; });
+    QObject::disconnect(control.watch);
+    control.document = box->document();
+    control.stale = std::make_shared<bool>(true);
+    control.watch = QObject::connect(box->document(), &QTextDocument::contentsChanged, box,
+                                     [stale = control.stale] { *stale = true; });
   }
-  if (*reading.stale) {
-    *reading.stale = false;
-    reading.text = FromBoxText(box.toPlainText());
+  if (*control.stale) {
+    *control.stale = false;
+    control.text = FromBoxText(box->toPlainText());
   }
-  return reading.text;
+  return control.text;
 }
 
 void QtDialogControls::SetText(int id, const std::string& text) {
@@ -123,18 +153,27 @@ void QtDialogControls::SetText(int id, const std::string& text) {
 }
 
 int QtDialogControls::Check(int id) const {
-  QWidget* widget = Find(id);
-  if (auto* box = qobject_cast<QCheckBox*>(widget)) {
-    switch (box->checkState()) {
-      case Qt::Unchecked:
-        return 0;
-      case Qt::Checked:
-        return 1;
-      case Qt::PartiallyChecked:
-        return 2;
-    }
+  Readable* control = FindReadable(id);
+  if (!control) return 0;
+  switch (control->kind) {
+    case Kind::CheckBox:
+      switch (static_cast<QCheckBox*>(control->widget)->checkState()) {
+        case Qt::Unchecked:
+          return 0;
+        case Qt::Checked:
+          return 1;
+        case Qt::PartiallyChecked:
+          return 2;
+      }
+      return 0;
+    case Kind::Button:
+      return static_cast<QAbstractButton*>(control->widget)->isChecked() ? 1 : 0;
+    case Kind::LineEdit:
+    case Kind::TextBox:
+    case Kind::List:
+    case Kind::Other:
+      return 0;
   }
-  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->isChecked() ? 1 : 0;
   return 0;
 }
 
@@ -152,8 +191,9 @@ void QtDialogControls::SetCheck(int id, int state) {
 }
 
 int QtDialogControls::ListIndex(int id) const {
-  auto* list = qobject_cast<QComboBox*>(Find(id));
-  if (!list) return -1;
+  Readable* control = FindReadable(id);
+  if (!control || control->kind != Kind::List) return -1;
+  auto* list = static_cast<QComboBox*>(control->widget);
   const int index = list->currentIndex();
   // A typed text that is no longer the selected entry's is no selection.
   if (list->isEditable() && index >= 0 && list->itemText(index) != list->currentText()) return -1;

@@ -22,9 +22,10 @@ namespace lirosa {
 // window forwards only the signals that come from the user (clicked,
 // activated).
 //
-// The logic reads every bound control a hundred times a second, so reading
-// an unchanged text costs no conversion: each text control keeps its last
-// reading, valid while the widget's text is the one it was made from.
+// The logic reads every bound control a hundred times a second, so a read
+// is kept cheap: each control's kind is found once, and each text control
+// keeps its last reading, valid while the widget's text is the one it was
+// made from.
 class QtDialogControls final : public DialogControls {
  public:
   explicit QtDialogControls(ControlMap controls);
@@ -48,11 +49,15 @@ class QtDialogControls final : public DialogControls {
   Rect Geometry(int id) const override;
 
  private:
-  // The last Text() of a control. Single-line edits and lists hand out
-  // their QString shared, so `source` identifies the text read; a text box
-  // builds a new string on every read, so its document's change signal
-  // marks the reading stale instead.
-  struct TextReading {
+  enum class Kind { LineEdit, TextBox, List, CheckBox, Button, Other };
+
+  // A control as the reads see it, with its last Text(). Single-line edits
+  // and lists hand out their QString shared, so `source` identifies the
+  // text read; a text box builds a new string on every read, so its
+  // document's change signal marks the reading stale instead.
+  struct Readable {
+    QWidget* widget = nullptr;
+    Kind kind = Kind::Other;
     QString source;
     std::string text;
     // Text boxes only: the document watched, and the flag it sets.
@@ -62,11 +67,12 @@ class QtDialogControls final : public DialogControls {
   };
 
   QWidget* Find(int id) const { return controls_.value(id, nullptr); }
-  const std::string& BoxText(int id, QPlainTextEdit& box) const;
-  const std::string& SharedText(int id, const QString& current) const;
+  Readable* FindReadable(int id) const;
+  static const std::string& SharedText(Readable& control, const QString& current);
+  static const std::string& BoxText(Readable& control);
 
   ControlMap controls_;
-  mutable QHash<int, TextReading> readings_;
+  mutable QHash<int, Readable> readables_;
 };
 
 }  // namespace lirosa
