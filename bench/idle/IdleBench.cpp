@@ -1,20 +1,22 @@
 // What an open port with no traffic costs in CPU: the real window
-// (offscreen) next to picocom on the same kind of pseudo-terminal, both
-// measured over the same window of time in one run. A process that only
-// wakes every 10 ms runs beside them: the least any program ticking at the
-// window's 10 ms pace can cost on this machine.
+// (offscreen) next to picocom on the same kind of pseudo-terminal, all
+// measured over the same stretch of time in one run. Two floors run beside
+// them: a Qt window with two empty 10 ms timers (what the window's toolkit
+// and tick rate cost before it does any work) and a process that only wakes
+// every 10 ms (what any program ticking at that pace costs on this
+// machine). `--also PATH` adds another build of the window, to compare two
+// builds under the same load.
 //
-//   idle_bench [--seconds S] [--settle S] [--keep]
+//   idle_bench [--seconds S] [--settle S] [--also PATH] [--keep]
 
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,17 +37,21 @@ constexpr int kSleeperPeriodMs = 10;
 struct Options {
   double seconds = 60;
   double settle = 3;
+  std::string also;
   bool keep = false;
 };
 
+// One program measured, with the silent device it holds open (if any).
 struct Row {
   std::string name;
-  Spawned* process = nullptr;
-  fs::path simLog;  // empty: it opens no port
-  ProcessCpu before;
-  ProcessCpu after;
+  std::unique_ptr<Spawned> sim;
+  std::unique_ptr<Spawned> process;
+  fs::path simLog;
+  bool started = false;
   bool measured = false;
   std::string note;
+  ProcessCpu before;
+  ProcessCpu after;
 
   double StatPercent(double wall) const {
     return 100.0 * (after.statSeconds - before.statSeconds) / wall;
@@ -56,7 +62,8 @@ struct Row {
 };
 
 bool Usage(const char* program) {
-  std::fprintf(stderr, "usage: %s [--seconds S] [--settle S] [--keep]\n", program);
+  std::fprintf(stderr, "usage: %s [--seconds S] [--settle S] [--also LIROSA_BINARY] [--keep]\n",
+               program);
   return false;
 }
 
@@ -65,6 +72,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     const std::string arg = argv[i];
     if (arg == "--keep") {
       options.keep = true;
+      continue;
+    }
+    if (arg == "--also" && i + 1 < argc) {
+      options.also = argv[++i];
       continue;
     }
     if ((arg == "--seconds" || arg == "--settle") && i + 1 < argc) {
@@ -89,27 +100,70 @@ std::string ReadFile(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The simulator logs "OPEN <us>" when the far end opens its port.
-bool PortOpened(const fs::path& simLog) {
+// The simulator logs "OPEN <us>" and "CLOSE <us>" as the far end opens and
+// closes its port.
+bool Logged(const fs::path& simLog, const std::string& event) {
   const std::string log = ReadFile(simLog);
-  return log.rfind("OPEN ", 0) == 0 || log.find("\nOPEN ") != std::string::npos;
+  return log.rfind(event + " ", 0) == 0 || log.find("\n" + event + " ") != std::string::npos;
 }
 
-bool PortClosed(const fs::path& simLog) {
-  const std::string log = ReadFile(simLog);
-  return log.rfind("CLOSE ", 0) == 0 || log.find("\nCLOSE ") != std::string::npos;
-}
-
-// A silent device on a fresh pseudo-terminal; its port path, or "".
-std::string StartSilentSim(Spawned& sim, const fs::path& log) {
-  std::string error;
+// A silent device on a fresh pseudo-terminal for the row; its port, or "".
+std::string StartSilentSim(Row& row, const fs::path& work, const std::string& tag) {
+  row.sim = std::make_unique<Spawned>();
+  row.simLog = work / ("sim-" + tag + ".log");
   Spawned::Spec spec;
-  spec.argv = {LIROSA_SIM_BIN, "silent", "--log", log.string()};
-  if (!sim.Start(spec, error)) {
+  spec.argv = {LIROSA_SIM_BIN, "silent", "--log", row.simLog.string()};
+  std::string error;
+  if (!row.sim->Start(spec, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return {};
   }
-  return sim.FirstLine(10);
+  return row.sim->FirstLine(10);
+}
+
+void StartProcess(Row& row, const Spawned::Spec& spec) {
+  row.process = std::make_unique<Spawned>();
+  std::string error;
+  row.started = row.process->Start(spec, error);
+  if (!row.started) row.note = error;
+}
+
+// The window opens the port its settings name, at start-up.
+void StartWindow(Row& row, const std::string& binary, const fs::path& work,
+                 const std::string& tag) {
+  const std::string port = StartSilentSim(row, work, tag);
+  if (port.empty()) {
+    row.note = "the simulator gave no port";
+    return;
+  }
+  const fs::path config = work / ("config-" + tag);
+  fs::create_directories(config / "lirosa");
+  std::ofstream(config / "lirosa" / "set.log", std::ios::binary)
+      << port << "\r\n0\r\n0\r\n2\r\n6\r\n";
+  Spawned::Spec spec;
+  spec.argv = {binary};
+  spec.environment = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config.string()};
+  spec.stdoutPath = (work / (tag + ".out")).string();
+  spec.stderrPath = (work / (tag + ".err")).string();
+  StartProcess(row, spec);
+}
+
+// -r: leave the line as it is on exit. Its input is a pipe held open, since
+// picocom ends at the end of its input; when it ends it signals its whole
+// process group, so it gets one of its own.
+void StartPicocom(Row& row, const fs::path& work) {
+  const std::string port = StartSilentSim(row, work, "picocom");
+  if (port.empty()) {
+    row.note = "the simulator gave no port";
+    return;
+  }
+  Spawned::Spec spec;
+  spec.argv = {"picocom", "-q", "-r", "-b", "115200", port};
+  spec.holdStdin = true;
+  spec.stdoutPath = "/dev/null";
+  spec.stderrPath = (work / "picocom.err").string();
+  spec.ownProcessGroup = true;
+  StartProcess(row, spec);
 }
 
 // "inf" when the reference used no CPU time at all (picocom waits in
@@ -122,71 +176,41 @@ std::string Times(double value, double reference) {
 }
 
 int Run(const Options& options, const fs::path& work) {
-  Spawned lirosaSim, picocomSim, lirosa, picocom, sleeper;
-  std::string error;
-
-  const fs::path lirosaLog = work / "sim-lirosa.log";
-  const std::string lirosaPort = StartSilentSim(lirosaSim, lirosaLog);
-  const fs::path picocomLog = work / "sim-picocom.log";
-  const std::string picocomPort = StartSilentSim(picocomSim, picocomLog);
-  if (lirosaPort.empty() || picocomPort.empty()) {
-    std::fprintf(stderr, "the simulator gave no port\n");
-    return 1;
+  std::vector<Row> rows(options.also.empty() ? 4 : 5);
+  Row& lirosa = rows[0];
+  Row& picocom = rows[rows.size() - 3];
+  Row& ticker = rows[rows.size() - 2];
+  Row& floor = rows.back();
+  lirosa.name = "lirosa (window, offscreen)";
+  StartWindow(lirosa, LIROSA_BIN, work, "lirosa");
+  if (!options.also.empty()) {
+    rows[1].name = "lirosa (" + fs::path(options.also).filename().string() + ")";
+    StartWindow(rows[1], options.also, work, "also");
   }
-
-  // The window opens the port its settings name, at start-up.
-  const fs::path config = work / "config";
-  fs::create_directories(config / "lirosa");
-  std::ofstream(config / "lirosa" / "set.log", std::ios::binary)
-      << lirosaPort << "\r\n0\r\n0\r\n2\r\n6\r\n";
-  Spawned::Spec window;
-  window.argv = {LIROSA_BIN};
-  window.environment = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config.string()};
-  window.stdoutPath = (work / "lirosa.out").string();
-  window.stderrPath = (work / "lirosa.err").string();
-  if (!lirosa.Start(window, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
-  // -r: leave the line as it is on exit. Its input is a pipe held open,
-  // since picocom ends at the end of its input; when it ends it signals its
-  // whole process group, so it gets one of its own.
-  Spawned::Spec peer;
-  peer.argv = {"picocom", "-q", "-r", "-b", "115200", picocomPort};
-  peer.holdStdin = true;
-  peer.stdoutPath = "/dev/null";
-  peer.stderrPath = (work / "picocom.err").string();
-  peer.ownProcessGroup = true;
-  const bool havePicocom = picocom.Start(peer, error);
-  if (!havePicocom) std::fprintf(stderr, "%s: its row stays empty\n", error.c_str());
-  Spawned::Spec floor;
-  floor.argv = {"/proc/self/exe", "--sleeper"};
-  floor.stdoutPath = "/dev/null";
-  if (!sleeper.Start(floor, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
-
-  std::vector<Row> rows(3);
-  rows[0].name = "lirosa (window, offscreen)";
-  rows[0].process = &lirosa;
-  rows[0].simLog = lirosaLog;
-  rows[1].name = "picocom";
-  rows[1].process = havePicocom ? &picocom : nullptr;
-  rows[1].simLog = picocomLog;
-  rows[2].name = "10 ms sleeper (floor)";
-  rows[2].process = &sleeper;
+  picocom.name = "picocom";
+  StartPicocom(picocom, work);
+  ticker.name = "Qt, 2 empty 10 ms timers";
+  Spawned::Spec emptyTicks;
+  emptyTicks.argv = {LIROSA_QT_TICKER_BIN};
+  emptyTicks.environment = {"QT_QPA_PLATFORM=offscreen"};
+  emptyTicks.stdoutPath = "/dev/null";
+  StartProcess(ticker, emptyTicks);
+  floor.name = "10 ms sleeper";
+  Spawned::Spec sleeper;
+  sleeper.argv = {"/proc/self/exe", "--sleeper"};
+  sleeper.stdoutPath = "/dev/null";
+  StartProcess(floor, sleeper);
 
   const double openDeadline = MonotonicSeconds() + 20;
   for (Row& row : rows) {
-    if (!row.process || row.simLog.empty()) continue;
-    while (!PortOpened(row.simLog) && row.process->Alive() && MonotonicSeconds() < openDeadline) {
+    if (!row.started || row.simLog.empty()) continue;
+    while (!Logged(row.simLog, "OPEN") && row.process->Alive() &&
+           MonotonicSeconds() < openDeadline) {
       SleepSeconds(0.05);
     }
-    if (!PortOpened(row.simLog)) {
-      std::fprintf(stderr, "%s did not open its port; see %s\n", row.name.c_str(),
-                   work.c_str());
-      return 1;
+    if (!Logged(row.simLog, "OPEN")) {
+      row.started = false;
+      row.note = "did not open its port";
     }
   }
   // Start-up work (layout, the first paint) is over before the window opens.
@@ -194,7 +218,7 @@ int Run(const Options& options, const fs::path& work) {
 
   std::fprintf(stderr, "measuring for %.0f s ...\n", options.seconds);
   for (Row& row : rows) {
-    if (row.process) row.measured = ReadProcessCpu(row.process->Pid(), row.before);
+    if (row.started) row.measured = ReadProcessCpu(row.process->Pid(), row.before);
   }
   const double start = MonotonicSeconds();
   SleepSeconds(options.seconds);
@@ -203,53 +227,50 @@ int Run(const Options& options, const fs::path& work) {
     if (!row.measured) continue;
     row.measured = ReadProcessCpu(row.process->Pid(), row.after) && row.process->Alive();
     if (!row.measured) row.note = "ended during the measurement";
-    if (!row.simLog.empty() && PortClosed(row.simLog)) {
+    if (!row.simLog.empty() && Logged(row.simLog, "CLOSE")) {
       row.measured = false;
       row.note = "closed its port during the measurement";
     }
   }
-
   // SIGTERM is the window's close request: it closes the port and saves.
-  const int lirosaStatus = lirosa.Stop(5);
-  picocom.Stop(2);
-  sleeper.Stop(1);
-  lirosaSim.Stop(2);
-  picocomSim.Stop(2);
+  for (Row& row : rows) {
+    if (row.process) row.process->Stop(5);
+    if (row.sim) row.sim->Stop(2);
+  }
 
   double loads[3] = {0, 0, 0};
   getloadavg(loads, 3);
   std::printf("\nIdle: port open, no traffic; %.1f s measured side by side\n", wall);
   std::printf("(%ld CPUs, load average %.2f; %% = CPU time / wall time, 100 %% = one core)\n\n",
               sysconf(_SC_NPROCESSORS_ONLN), loads[0]);
-  std::printf("%-28s %12s %10s %12s %10s %9s %10s\n", "program", "stat ms", "% core", "sched ms",
-              "% core", "x floor", "x picocom");
-  const Row& picocomRow = rows[1];
-  const Row& floorRow = rows[2];
+  std::printf("%-28s %8s %7s %9s %7s %9s %9s %9s\n", "program", "stat ms", "% core", "sched ms",
+              "% core", "x picocom", "x Qt", "x sleeper");
+  const double picocomRun = picocom.measured ? picocom.RunPercent(wall) : 0;
+  const double tickerRun = ticker.measured ? ticker.RunPercent(wall) : 0;
+  const double floorRun = floor.measured ? floor.RunPercent(wall) : 0;
   for (const Row& row : rows) {
     if (!row.measured) {
-      std::printf("%-28s   %s\n", row.name.c_str(),
-                  row.process ? row.note.c_str() : "not installed");
+      std::printf("%-28s   %s\n", row.name.c_str(), row.note.c_str());
       continue;
     }
     const double run = row.RunPercent(wall);
-    std::printf("%-28s %12.0f %10.3f %12.1f %10.4f %9s %10s\n", row.name.c_str(),
+    std::printf("%-28s %8.0f %7.3f %9.1f %7.3f %9s %9s %9s\n", row.name.c_str(),
                 1000 * (row.after.statSeconds - row.before.statSeconds), row.StatPercent(wall),
                 1000 * (row.after.runSeconds - row.before.runSeconds), run,
-                Times(run, floorRow.measured ? floorRow.RunPercent(wall) : 0).c_str(),
-                Times(run, picocomRow.measured ? picocomRow.RunPercent(wall) : 0).c_str());
+                Times(run, picocomRun).c_str(), Times(run, tickerRun).c_str(),
+                Times(run, floorRun).c_str());
   }
   std::printf(
       "\nstat: utime + stime from /proc/<pid>/stat (%ld ticks a second); sched: time on a\n"
-      "CPU from /proc/<pid>/task/*/schedstat (ns grain); ratios from sched.\n",
+      "CPU from /proc/<pid>/task/*/schedstat (ns grain); ratios from sched. Qt: a shown Qt\n"
+      "window ticking like ours, doing nothing; sleeper: a process waking every 10 ms.\n",
       sysconf(_SC_CLK_TCK));
-  const Row& lirosaRow = rows[0];
-  if (lirosaRow.measured) {
-    const double percent = lirosaRow.StatPercent(wall);
+  if (lirosa.measured) {
+    const double percent = lirosa.StatPercent(wall);
     std::printf("target: lirosa <= %.1f %% of one core: %s (%.3f %%)\n", kTargetPercent,
                 percent <= kTargetPercent ? "met" : "MISSED", percent);
   }
-  if (lirosaStatus != 0) std::printf("note: lirosa ended with status %d\n", lirosaStatus);
-  return lirosaRow.measured ? 0 : 1;
+  return lirosa.measured ? 0 : 1;
 }
 
 }  // namespace
