@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <algorithm>
+#include <utility>
 
 namespace lirosa {
 
@@ -14,19 +15,26 @@ namespace {
 
 QColor ToQColor(Colour colour) { return {colour.red, colour.green, colour.blue}; }
 
+QTextCursor EndCursor(QPlainTextEdit& display) {
+  QTextCursor end(display.document());
+  end.movePosition(QTextCursor::End);
+  return end;
+}
+
 }  // namespace
 
-QtTrafficView::QtTrafficView(QPlainTextEdit& display, std::size_t capacity)
-    : display_(display), capacity_(std::max<std::size_t>(capacity, 4)) {
+QtTrafficView::QtTrafficView(QPlainTextEdit& display, std::size_t capacity, Updates updates)
+    : display_(display), capacity_(std::max<std::size_t>(capacity, 4)), updates_(updates) {
   display_.document()->setUndoRedoEnabled(false);
 }
 
 std::size_t QtTrafficView::TextLength() const {
-  // The document counts the paragraph separator after its last block.
-  return static_cast<std::size_t>(display_.document()->characterCount() - 1);
+  Settle();
+  return DocumentLength();
 }
 
 int QtTrafficView::LineCount() const {
+  Settle();
   QTextDocument* document = display_.document();
   auto* layout = qobject_cast<QPlainTextDocumentLayout*>(document->documentLayout());
   int lines = 0;
@@ -39,10 +47,60 @@ int QtTrafficView::LineCount() const {
   return std::max(1, lines);
 }
 
-void QtTrafficView::Clear() { display_.clear(); }
+void QtTrafficView::Clear() {
+  if (updates_ == Updates::Immediate) {
+    display_.clear();
+    return;
+  }
+  // Whatever was held would be cleared away unseen: it is never laid out.
+  held_.clear();
+  clearHeld_ = true;
+  Schedule();
+}
 
 void QtTrafficView::Append(const std::string& text, Colour colour) {
   if (text.empty()) return;
+  if (updates_ == Updates::Immediate) {
+    Insert(text, colour);
+    display_.setTextCursor(EndCursor(display_));
+    return;
+  }
+  held_.push_back({text, colour});
+  Schedule();
+}
+
+void QtTrafficView::SetDefaultColour(Colour colour) {
+  QPalette palette = display_.palette();
+  palette.setColor(QPalette::Active, QPalette::Text, ToQColor(colour));
+  palette.setColor(QPalette::Inactive, QPalette::Text, ToQColor(colour));
+  display_.setPalette(palette);
+}
+
+void QtTrafficView::Schedule() {
+  if (settleQueued_) return;
+  settleQueued_ = true;
+  QMetaObject::invokeMethod(
+      &settleContext_,
+      [this] {
+        settleQueued_ = false;
+        Settle();
+      },
+      Qt::QueuedConnection);
+}
+
+void QtTrafficView::Settle() const {
+  if (!clearHeld_ && held_.empty()) return;
+  if (std::exchange(clearHeld_, false)) display_.clear();
+  // One edit for all: the document is laid out once, at its end.
+  QTextCursor edit(display_.document());
+  edit.beginEditBlock();
+  for (const Piece& piece : held_) Insert(piece.text, piece.colour);
+  edit.endEditBlock();
+  held_.clear();
+  display_.setTextCursor(EndCursor(display_));
+}
+
+void QtTrafficView::Insert(const std::string& text, Colour colour) const {
   QTextDocument* document = display_.document();
   QTextCursor end(document);
   end.movePosition(QTextCursor::End);
@@ -54,25 +112,21 @@ void QtTrafficView::Append(const std::string& text, Colour colour) {
     piece.prepend(QChar::ParagraphSeparator);
   }
   end.insertText(piece, format);
-  if (TextLength() > capacity_) DropOldest();
-  end.movePosition(QTextCursor::End);
-  display_.setTextCursor(end);
+  if (DocumentLength() > capacity_) DropOldest();
 }
 
-void QtTrafficView::SetDefaultColour(Colour colour) {
-  QPalette palette = display_.palette();
-  palette.setColor(QPalette::Active, QPalette::Text, ToQColor(colour));
-  palette.setColor(QPalette::Inactive, QPalette::Text, ToQColor(colour));
-  display_.setPalette(palette);
+std::size_t QtTrafficView::DocumentLength() const {
+  // The document counts the paragraph separator after its last block.
+  return static_cast<std::size_t>(display_.document()->characterCount() - 1);
 }
 
-void QtTrafficView::DropOldest() {
+void QtTrafficView::DropOldest() const {
   // Dropping a quarter at a time keeps the cost per appended character
   // constant however long the display runs.
   const std::size_t keep = capacity_ - capacity_ / 4;
   QTextCursor start(display_.document());
   start.movePosition(QTextCursor::Start);
-  start.setPosition(static_cast<int>(TextLength() - keep), QTextCursor::KeepAnchor);
+  start.setPosition(static_cast<int>(DocumentLength() - keep), QTextCursor::KeepAnchor);
   start.removeSelectedText();
 }
 

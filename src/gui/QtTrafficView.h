@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QObject>
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "display/TrafficView.h"
 
@@ -20,12 +23,22 @@ namespace lirosa {
 // each other on one line would make one paragraph that every append lays out
 // again; so once a paragraph holds kParagraphLimit characters, the next
 // record starts a new one. On screen that line merely wraps a little early.
+//
+// With Updates::Deferred, appends and clears are held until control returns
+// to the event loop (or until the text is asked about), then done in one
+// edit. A flood with auto-clear on brings many records in one tick that each
+// clear the one before; held back, only the last is ever laid out, and the
+// window shows the same as if each had been. TextLength and LineCount always
+// answer for everything appended so far.
 class QtTrafficView final : public TrafficView {
  public:
   static constexpr std::size_t kDefaultCapacity = 1'000'000;
   static constexpr int kParagraphLimit = 2048;
 
-  explicit QtTrafficView(QPlainTextEdit& display, std::size_t capacity = kDefaultCapacity);
+  enum class Updates { Immediate, Deferred };
+
+  explicit QtTrafficView(QPlainTextEdit& display, std::size_t capacity = kDefaultCapacity,
+                         Updates updates = Updates::Immediate);
 
   std::size_t TextLength() const override;
   int LineCount() const override;
@@ -34,10 +47,27 @@ class QtTrafficView final : public TrafficView {
   void SetDefaultColour(Colour colour) override;
 
  private:
-  void DropOldest();
+  struct Piece {
+    std::string text;
+    Colour colour;
+  };
+
+  void Schedule();
+  // Puts the held clear and appends into the display.
+  void Settle() const;
+  void Insert(const std::string& text, Colour colour) const;
+  std::size_t DocumentLength() const;
+  void DropOldest() const;
 
   QPlainTextEdit& display_;
   std::size_t capacity_;
+  Updates updates_;
+  // Work held back in deferred mode: a question about the text settles it
+  // first, so it is state of the display, not of its answers.
+  mutable bool clearHeld_ = false;
+  mutable std::vector<Piece> held_;
+  bool settleQueued_ = false;
+  QObject settleContext_;  // a queued settle dies with the view
 };
 
 }  // namespace lirosa
