@@ -121,7 +121,29 @@ Received CollectLirosa(const RunContext& run, const ChildProcess& child) {
                   (values["capture_intact"] == "1" ? "3 per byte, in pattern" : "INCONSISTENT") +
                   "), ticks late " + values["late_ticks"] + "/" + values["ticks"] + ", boxes " +
                   values["boxes"];
+  if (values.count("tick_max_ms")) {
+    received.note += ", line tick max " + values["tick_max_ms"] + " ms (p99 " +
+                     values["tick_p99_ms"] + "), longest wait from one to the next " +
+                     values["gap_max_ms"] + " ms";
+  }
   return received;
+}
+
+// A receiver of ours: the headless window or the real one.
+Target LirosaTarget(const std::string& name, const std::string& receiver) {
+  return {name, receiver,
+          [receiver](const RunContext& run) {
+            const double expected =
+                run.testCase.rate ? double(run.testCase.bytes) / double(run.testCase.rate) : 0;
+            return std::vector<std::string>{receiver,
+                                            "--port",
+                                            run.port,
+                                            "--bytes",
+                                            std::to_string(run.testCase.bytes),
+                                            "--timeout-s",
+                                            std::to_string(static_cast<int>(60 + 3 * expected))};
+          },
+          CollectLirosa};
 }
 
 // When the file was last written, on the monotonic clock (the kernel's
@@ -148,21 +170,10 @@ Received CollectRawLog(const fs::path& log) {
   return received;
 }
 
-std::vector<Target> Targets(const std::string& receiver) {
-  return {
-      {"lirosa", receiver,
-       [receiver](const RunContext& run) {
-         const double expected =
-             run.testCase.rate ? double(run.testCase.bytes) / double(run.testCase.rate) : 0;
-         return std::vector<std::string>{receiver,
-                                         "--port",
-                                         run.port,
-                                         "--bytes",
-                                         std::to_string(run.testCase.bytes),
-                                         "--timeout-s",
-                                         std::to_string(static_cast<int>(60 + 3 * expected))};
-       },
-       CollectLirosa},
+std::vector<Target> Targets(const std::string& receiver, const std::string& windowReceiver) {
+  std::vector<Target> targets{LirosaTarget("headless", receiver)};
+  if (!windowReceiver.empty()) targets.push_back(LirosaTarget("window", windowReceiver));
+  targets.push_back(
       // -x: end after a second without input; -r: leave the port as it is;
       // the data also goes to stdout, dropped here as the window's display is.
       {"picocom", "picocom",
@@ -176,22 +187,25 @@ std::vector<Target> Targets(const std::string& receiver) {
        [](const RunContext& run, const ChildProcess&) {
          return CollectRawLog(run.workDir / "capture.bin");
        },
-       "/dev/null"},
-  };
+       "/dev/null"});
+  return targets;
 }
 
-// As fast as the reader takes the bytes, and at the pace of a 115200-baud
-// line (the fastest the window offers).
+// As fast as the reader takes the bytes, at the pace of a 115200-baud line
+// (the fastest the window offers), and at the paces of USB serial devices
+// that run their line faster than any rate in the window's list.
 std::vector<Case> Cases(std::uint64_t fastBytes, double pacedSeconds) {
-  char fastName[48];
-  std::snprintf(fastName, sizeof fastName, "fast %.1f MB", double(fastBytes) / 1e6);
-  char pacedName[48];
-  std::snprintf(pacedName, sizeof pacedName, "115200 Bd %.0f s", pacedSeconds);
-  const auto pacedBytes = static_cast<std::uint64_t>(pacedSeconds * kBaud115200BytesPerSecond);
-  return {
-      {fastName, fastBytes, 0},
-      {pacedName, pacedBytes, kBaud115200BytesPerSecond},
-  };
+  char name[48];
+  std::snprintf(name, sizeof name, "fast %.1f MB", double(fastBytes) / 1e6);
+  std::vector<Case> cases{{name, fastBytes, 0}};
+  std::snprintf(name, sizeof name, "115200 Bd %.0f s", pacedSeconds);
+  cases.push_back({name, static_cast<std::uint64_t>(pacedSeconds * kBaud115200BytesPerSecond),
+                   kBaud115200BytesPerSecond});
+  for (const std::uint64_t rate : {1'000'000, 1'200'000, 2'000'000}) {
+    std::snprintf(name, sizeof name, "%.1f MB/s %.0f s", double(rate) / 1e6, pacedSeconds);
+    cases.push_back({name, static_cast<std::uint64_t>(pacedSeconds * double(rate)), rate});
+  }
+  return cases;
 }
 
 // The row every other target is compared with.
@@ -427,9 +441,14 @@ int main(int argc, char** argv) {
   }
   const std::string sim = LIROSA_SIM_BIN;
   const std::string receiver = LIROSA_RECEIVER_BIN;
+#ifdef LIROSA_WINDOW_RECEIVER_BIN
+  const std::string windowReceiver = LIROSA_WINDOW_RECEIVER_BIN;
+#else
+  const std::string windowReceiver;  // built without the Qt layer
+#endif
 
   const std::vector<Case> cases = Cases(fastBytes, pacedSeconds);
-  const std::vector<Target> targets = Targets(receiver);
+  const std::vector<Target> targets = Targets(receiver, windowReceiver);
 
   std::string pattern = (fs::temp_directory_path() / "lirosa-receive-bench-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
