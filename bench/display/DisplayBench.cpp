@@ -1,0 +1,284 @@
+// What one received record costs the window when the traffic display has
+// been filling for a long time: the cost per record around record 1 000 and
+// around record 1 000 000, measured in one run, with auto-clear off (the
+// display then keeps the newest text within its bound).
+//
+// Records go in through the window logic (rendering, time stamp, the display
+// step) into the real window's traffic view, offscreen, built as the program
+// builds it; after every batch the event loop runs, so the display lays out
+// and paints as it does after a tick.
+//
+//   display_bench [--records N] [--batch B] [--window W] [--same-line]
+
+#include <stdlib.h>
+#include <time.h>
+
+#include <QApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/ControlIds.h"
+#include "app/MonitorDialog.h"
+#include "gui/DialogLook.h"
+#include "gui/MonitorWindow.h"
+#include "gui/QtDialogControls.h"
+#include "gui/QtTrafficView.h"
+#include "gui/QtWindowHost.h"
+#include "support/Fakes.h"
+
+namespace {
+
+using Stopwatch = std::chrono::steady_clock;
+
+constexpr double kTargetRatio = 1.5;
+constexpr long kEarlyRecord = 1000;
+constexpr long kLongRun = 20000;  // records in the long window, trims included
+
+struct Options {
+  long records = 1'000'000;
+  long batch = 10;
+  long window = 1000;
+  bool sameLine = false;
+};
+
+bool Usage(const char* program) {
+  std::fprintf(stderr, "usage: %s [--records N] [--batch B] [--window W] [--same-line]\n",
+               program);
+  return false;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--same-line") {
+      options.sameLine = true;
+      continue;
+    }
+    if ((arg == "--records" || arg == "--batch" || arg == "--window") && i + 1 < argc) {
+      char* end = nullptr;
+      const long value = std::strtol(argv[++i], &end, 10);
+      if (*end != '\0' || value <= 0) return Usage(argv[0]);
+      (arg == "--records" ? options.records : arg == "--batch" ? options.batch : options.window) =
+          value;
+      continue;
+    }
+    return Usage(argv[0]);
+  }
+  if (options.window % options.batch != 0 || options.records < 2 * kEarlyRecord ||
+      options.records < options.window) {
+    std::fprintf(stderr, "the window must be whole batches, and --records at least %ld\n",
+                 2 * kEarlyRecord);
+    return false;
+  }
+  return true;
+}
+
+long StatusKib(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::size_t length = std::strlen(field);
+  while (std::getline(status, line)) {
+    if (line.compare(0, length, field) == 0) return std::strtol(line.c_str() + length, nullptr, 10);
+  }
+  return -1;
+}
+
+// Per batch: the time from its first append to the end of the event-loop
+// turn after it, and what the display held then.
+struct Batch {
+  double seconds = 0;
+  double cpuSeconds = 0;  // this thread's CPU time: what other programs take is left out
+  double appendCpuSeconds = 0;  // of which the appends, before the event loop ran
+  std::size_t held = 0;
+  bool trimmed = false;  // the view dropped its oldest text during the batch
+};
+
+struct Span {
+  long first = 0;  // records, 1-based, inclusive
+  long last = 0;
+  double microsPerRecord = 0;
+  double cpuMicrosPerRecord = 0;
+  double appendMicrosPerRecord = 0;
+  double worstBatchMs = 0;
+  int trims = 0;
+  std::size_t held = 0;
+};
+
+// The records [first, last], which start and end on batch boundaries.
+Span Summarize(const std::vector<Batch>& batches, long batch, long first, long last) {
+  Span span{first, last, 0, 0, 0, 0, 0, 0};
+  double total = 0;
+  double cpu = 0;
+  double append = 0;
+  for (long b = (first - 1) / batch; b < last / batch; ++b) {
+    total += batches[b].seconds;
+    cpu += batches[b].cpuSeconds;
+    append += batches[b].appendCpuSeconds;
+    span.worstBatchMs = std::max(span.worstBatchMs, batches[b].seconds * 1e3);
+    if (batches[b].trimmed) ++span.trims;
+    span.held = batches[b].held;
+  }
+  span.microsPerRecord = total * 1e6 / static_cast<double>(last - first + 1);
+  span.cpuMicrosPerRecord = cpu * 1e6 / static_cast<double>(last - first + 1);
+  span.appendMicrosPerRecord = append * 1e6 / static_cast<double>(last - first + 1);
+  return span;
+}
+
+// A window of `width` records centred on record `centre`, on batch
+// boundaries, inside the run.
+Span Around(const std::vector<Batch>& batches, long batch, long records, long centre,
+            long width) {
+  long first = centre - width / 2 + 1;
+  first = ((first - 1) / batch) * batch + 1;
+  first = std::clamp(first, 1L, records - width + 1);
+  first = ((first - 1) / batch) * batch + 1;
+  return Summarize(batches, batch, first, first + width - 1);
+}
+
+void PrintSpan(const std::string& label, const Span& span) {
+  std::printf("%-22s %8ld-%-8ld %9.1f %9.1f %9.1f %9.2f %6d %11zu\n", label.c_str(),
+              span.first, span.last, span.appendMicrosPerRecord, span.cpuMicrosPerRecord,
+              span.microsPerRecord, span.worstBatchMs, span.trims, span.held);
+}
+
+double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace lirosa;
+  Options options;
+  if (!ParseOptions(argc, argv, options)) return 2;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  std::string settings =
+      (std::filesystem::temp_directory_path() / "lirosa-display-XXXXXX").string();
+  if (mkdtemp(settings.data()) == nullptr) {
+    std::perror("mkdtemp");
+    return 1;
+  }
+
+  QApplication app(argc, argv);
+  ApplyDialogLook(app);
+  MonitorWindow window;
+  QtDialogControls controls(window.Controls());
+  // As the program builds it.
+  QtTrafficView view(window.TrafficDisplay(), QtTrafficView::kDefaultCapacity,
+                     QtTrafficView::Updates::Deferred);
+  QtWindowHost host(window);
+  test::FakePrompts prompts;
+  test::FakeSerialPort port;
+  SystemClock clock;
+  MonitorDialog logic(Platform{controls, prompts, view, port, clock, host, {}, settings});
+  window.Attach(&logic);
+
+  // The display options a long capture session would use; the tick does not
+  // run (nothing would pull them back from the boxes), so the boxes only
+  // show them.
+  logic.autoClear = 0;
+  logic.hexDisplay = 1;
+  logic.timeStamp = 1;
+  logic.newLine = options.sameLine ? 0 : 1;
+  logic.showSent = 0;
+  controls.SetCheck(kIdAutoClear, logic.autoClear);
+  controls.SetCheck(kIdHexDisplay, logic.hexDisplay);
+  controls.SetCheck(kIdTimeStamp, logic.timeStamp);
+  controls.SetCheck(kIdNewLine, logic.newLine);
+  window.show();
+  QCoreApplication::processEvents();
+  const long rssStart = StatusKib("VmRSS:");
+
+  // A MODBUS answer to "read one holding register", its value counting up.
+  std::uint8_t frame[7] = {0x01, 0x03, 0x02, 0x00, 0x00, 0xB8, 0x44};
+  const long total = options.records + options.window / 2;
+  const long batchCount = (total + options.batch - 1) / options.batch;
+  std::vector<Batch> batches(static_cast<std::size_t>(batchCount));
+  long rssEarly = 0;
+  std::fprintf(stderr, "appending %ld records, %ld per event-loop turn ...\n", total,
+               options.batch);
+  const auto runStart = Stopwatch::now();
+  for (long b = 0; b < batchCount; ++b) {
+    const std::size_t before = view.TextLength();
+    const auto start = Stopwatch::now();
+    const double cpuStart = ThreadCpuSeconds();
+    for (long i = 0; i < options.batch; ++i) {
+      const long record = b * options.batch + i + 1;
+      frame[3] = static_cast<std::uint8_t>(record >> 8);
+      frame[4] = static_cast<std::uint8_t>(record);
+      logic.ShowReceived(frame, sizeof frame);
+    }
+    // The held records go into the document here at the latest.
+    view.TextLength();
+    batches[b].appendCpuSeconds = ThreadCpuSeconds() - cpuStart;
+    QCoreApplication::processEvents();
+    batches[b].cpuSeconds = ThreadCpuSeconds() - cpuStart;
+    batches[b].seconds = std::chrono::duration<double>(Stopwatch::now() - start).count();
+    batches[b].held = view.TextLength();
+    // Appends only add: less text means the oldest was dropped.
+    batches[b].trimmed = batches[b].held < before;
+    if ((b + 1) * options.batch == kEarlyRecord + options.window / 2) rssEarly = StatusKib("VmRSS:");
+  }
+  const double runSeconds = std::chrono::duration<double>(Stopwatch::now() - runStart).count();
+  const long rssEnd = StatusKib("VmRSS:");
+  const long rssPeak = StatusKib("VmHWM:");
+
+  const Span early = Around(batches, options.batch, total, kEarlyRecord, options.window);
+  const Span late = Around(batches, options.batch, total, options.records, options.window);
+  const Span longRun = Around(batches, options.batch, total, options.records,
+                              std::min(kLongRun, total - 2 * kEarlyRecord) / options.batch *
+                                  options.batch);
+
+  std::printf(
+      "\nDisplay: records through the window logic into the traffic view, offscreen\n"
+      "(auto-clear off, hex, time stamps, %s; %ld records per event-loop turn,\n"
+      "each turn's layout and paint included; the view keeps at most %zu characters)\n\n",
+      options.sameLine ? "records on one line" : "a line per record", options.batch,
+      QtTrafficView::kDefaultCapacity);
+  std::printf("%-22s %17s %9s %9s %9s %9s %6s %11s\n", "around record", "records",
+              "append us", "cpu us", "wall us", "worst ms", "trims", "chars held");
+  PrintSpan("1 000", early);
+  PrintSpan(std::to_string(options.records), late);
+  PrintSpan(std::to_string(options.records) + " (long)", longRun);
+  const double ratio = late.cpuMicrosPerRecord / early.cpuMicrosPerRecord;
+  std::printf("\nper record: append us, this thread's CPU time in the appends; cpu us, with\n"
+              "the event-loop turns (layout, paint) as well; wall us, elapsed. worst ms: the\n"
+              "slowest batch; trims: batches in which the view dropped its oldest quarter.\n");
+  std::printf("\nratio around record %ld / around record %ld: %.2f cpu (%.2f appends only, "
+              "%.2f wall); target <= %.1f: %s\n",
+              options.records, kEarlyRecord, ratio,
+              late.appendMicrosPerRecord / early.appendMicrosPerRecord,
+              late.microsPerRecord / early.microsPerRecord, kTargetRatio,
+              ratio <= kTargetRatio ? "met" : "MISSED");
+  std::printf("long window (%ld records, trims included) / around record %ld: %.2f cpu\n",
+              longRun.last - longRun.first + 1, kEarlyRecord,
+              longRun.cpuMicrosPerRecord / early.cpuMicrosPerRecord);
+
+  // How the cost goes along the run: the mean of each tenth of it.
+  std::printf("\nalong the run, cpu us per record in each tenth:");
+  const long tenth = total / 10 / options.batch * options.batch;
+  for (int part = 0; part < 10 && tenth > 0; ++part) {
+    const Span span = Summarize(batches, options.batch, part * tenth + 1, (part + 1) * tenth);
+    std::printf(" %.0f", span.cpuMicrosPerRecord);
+  }
+  std::printf("\n");
+  std::printf("VmRSS: %.1f MB at the start, %.1f MB after record %ld, %.1f MB at the end "
+              "(peak %.1f MB)\n",
+              rssStart / 1024.0, rssEarly / 1024.0, kEarlyRecord + options.window / 2,
+              rssEnd / 1024.0, rssPeak / 1024.0);
+  std::printf("%ld records in %.1f s\n", total, runSeconds);
+
+  window.Attach(nullptr);
+  std::error_code ignored;
+  std::filesystem::remove_all(settings, ignored);
+  return 0;
+}
