@@ -79,11 +79,16 @@ clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
 
 # Benchmarks, not part of `make test`: a Release build with bench/ in it,
-# then every benchmark. The peer programs the receive benchmark compares
-# the window with are installed when run as root.
+# then every benchmark. The peer programs the receive and idle benchmarks
+# compare the window with are installed when run as root. The soak runs
+# SOAK_MINUTES here (its own default is half an hour: make bench
+# SOAK_MINUTES=30).
 .PHONY: bench
 BENCH_BUILD    ?= build-bench-release
 BENCH_PACKAGES  = picocom
+IDLE_SECONDS   ?= 60
+DISPLAY_RECORDS ?= 1000000
+SOAK_MINUTES   ?= 5
 
 bench: deps
 	@missing=""; \
@@ -100,7 +105,10 @@ bench: deps
 	  echo "Not installed:$$missing (sudo apt-get install$$missing); their rows stay empty"; \
 	fi
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DLIROSA_BUILD_BENCH=ON \
-	  -DLIROSA_BUILD_GUI=OFF -DLIROSA_BUILD_TESTS=OFF
+	  -DLIROSA_BUILD_GUI=ON -DLIROSA_BUILD_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j$(JOBS)
 	$(BENCH_BUILD)/bench/filesend_bench
 	$(BENCH_BUILD)/bench/receive/receive_bench
+	$(BENCH_BUILD)/bench/idle/idle_bench --seconds $(IDLE_SECONDS)
+	$(BENCH_BUILD)/bench/display/display_bench --records $(DISPLAY_RECORDS)
+	$(BENCH_BUILD)/bench/soak/soak_bench --minutes $(SOAK_MINUTES)
