@@ -65,7 +65,9 @@ std::string MonitorDialog::AppendRecord(const std::string& text, const std::stri
     // and tag; a long record may still wrap past the last row.
     const std::int64_t width = std::max(lineChars, 1);
     const std::int64_t extraLines = static_cast<std::int64_t>(CharacterCount(text)) / width;
-    if (view_.LineCount() + extraLines > displayRows) {
+    // The view counts at least one line, so a record that alone fills the
+    // display clears it without asking: counting would cost a layout.
+    if (extraLines >= displayRows || view_.LineCount() + extraLines > displayRows) {
       view_.Clear();
       followsClear = true;
     }
