@@ -18,18 +18,7 @@ PACKAGES = build-essential cmake ninja-build pkg-config qt6-base-dev \
 all: build
 
 deps:
-	@missing=""; \
-	for p in $(PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
-	done; \
-	if [ -z "$$missing" ]; then exit 0; fi; \
-	if [ "$$(id -u)" = 0 ]; then \
-	  echo "Installing:$$missing"; \
-	  export DEBIAN_FRONTEND=noninteractive; \
-	  apt-get update -qq && apt-get install -y -qq --no-install-recommends $$missing >/dev/null; \
-	else \
-	  echo "Missing packages. Run:  sudo apt-get install$$missing"; exit 1; \
-	fi
+	@tools/install-packages.sh $(PACKAGES)
 
 $(BUILD)/build.ninja: | deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIROSA_WERROR=ON
@@ -91,19 +80,7 @@ DISPLAY_RECORDS ?= 1000000
 SOAK_MINUTES   ?= 5
 
 bench: deps
-	@missing=""; \
-	for p in $(BENCH_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
-	done; \
-	if [ -z "$$missing" ]; then exit 0; fi; \
-	if [ "$$(id -u)" = 0 ]; then \
-	  echo "Installing:$$missing"; \
-	  export DEBIAN_FRONTEND=noninteractive; \
-	  apt-get install -y -qq --no-install-recommends $$missing >/dev/null 2>&1 || \
-	    { apt-get update -qq && apt-get install -y -qq --no-install-recommends $$missing >/dev/null; }; \
-	else \
-	  echo "Not installed:$$missing (sudo apt-get install$$missing); their rows stay empty"; \
-	fi
+	@tools/install-packages.sh --optional $(BENCH_PACKAGES)
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DLIROSA_BUILD_BENCH=ON \
 	  -DLIROSA_BUILD_GUI=ON -DLIROSA_BUILD_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j$(JOBS)
