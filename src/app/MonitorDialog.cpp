@@ -74,7 +74,10 @@ MonitorDialog::MonitorDialog(const Platform& platform)
   settingsDirectory = platform.settingsDirectory;
   rxFrame.chunk.reserve(kChunkSize);
   rxFrame.frame.reserve(kFrameSize);
+  port_.SetInputNotice([&window = window_] { window.PostWake(); });
 }
+
+MonitorDialog::~MonitorDialog() { port_.SetInputNotice({}); }
 
 // The fixed order of data exchange; PushControls writes in the same order.
 static std::vector<Binding> BindingsOf(MonitorDialog& d) {
@@ -238,6 +241,7 @@ void MonitorDialog::InitDialog() {
 }
 
 void MonitorDialog::OnClose() {
+  Wake();
   if (portOpen) {
     ClosePort();
     portOpen = false;
@@ -246,19 +250,30 @@ void MonitorDialog::OnClose() {
   window_.EndDialog();
 }
 
-void MonitorDialog::OnOk() { window_.EndDialog(); }
+void MonitorDialog::OnOk() {
+  Wake();
+  window_.EndDialog();
+}
 
-void MonitorDialog::OnCancel() { window_.EndDialog(); }
+void MonitorDialog::OnCancel() {
+  Wake();
+  window_.EndDialog();
+}
 
 void MonitorDialog::OnSysCommand(int command) {
+  Wake();
   if ((command & 0xFFF0) == kSysCommandAbout) ShowAbout();
 }
 
-void MonitorDialog::OnSize(SizeKind kind, int width, int height) { ApplyLayout(kind, width, height); }
+void MonitorDialog::OnSize(SizeKind kind, int width, int height) {
+  Wake();
+  ApplyLayout(kind, width, height);
+}
 
 // ---- The message table -----------------------------------------------------------
 
 bool MonitorDialog::OnCommand(int id, Notification notification) {
+  Wake();
   if (notification == Notification::SelectionChanged) {
     switch (id) {
       case kIdPortList:
@@ -311,7 +326,46 @@ bool MonitorDialog::OnCommand(int id, Notification notification) {
 
 // ---- Ticks -------------------------------------------------------------------------
 
-void MonitorDialog::OnTimer(int timerId) { TimerTick(timerId); }
+void MonitorDialog::OnTimer(int timerId) {
+  // A tick that comes at all means the timers run.
+  resting_ = false;
+  TimerTick(timerId);
+  // The lamp tick ends a round: the line tick comes first.
+  if (timerId == kLampTimerId) RestIfQuiet();
+}
+
+void MonitorDialog::RestIfQuiet() {
+  if (resting_ || tickDepth_ > 0 || !pending_.empty()) return;
+  // The lamps show what they will show on the next tick too.
+  if (!lampsShown_ || txActivity || rxActivity || shownLamps_ != LampFrame{portOpen, false, false}) {
+    return;
+  }
+  if (portOpen) {
+    // Nothing under way that counts ticks or waits for time to pass.
+    if (allRequests.running || fileJob.running) return;
+    for (const RequestSlot& slot : slots) {
+      if (slot.autoSend != 0) return;
+    }
+    // An open frame ends by counting silent ticks.
+    if (!rxFrame.frameIdle || !rxFrame.frame.empty()) return;
+    // The port must be able to say when input comes (and have none yet).
+    if (!port_.ArmInputNotice()) return;
+  }
+  resting_ = window_.PauseTimers();
+}
+
+void MonitorDialog::Wake() {
+  if (!resting_) return;
+  resting_ = false;
+  const std::int64_t skipped = window_.ResumeTimers();
+  // Each skipped line tick was an empty poll: only the count of silent
+  // ticks, which decides where the next frame ends, moved on. (While the
+  // port is closed the line tick does nothing at all.)
+  if (portOpen && skipped > 0) {
+    rxFrame.idleTicks =
+        static_cast<int>((rxFrame.idleTicks + skipped % kFrameEndIdleTicks) % kFrameEndIdleTicks);
+  }
+}
 
 void MonitorDialog::TimerTick(int timerId) {
   if (tickDepth_ > 0) return;  // a tick never runs inside another tick

@@ -131,6 +131,7 @@ struct Platform {
 class MonitorDialog {
  public:
   explicit MonitorDialog(const Platform& platform);
+  ~MonitorDialog();
   MonitorDialog(const MonitorDialog&) = delete;
   MonitorDialog& operator=(const MonitorDialog&) = delete;
 
@@ -145,6 +146,15 @@ class MonitorDialog {
   void OnTimer(int timerId);
   void OnSize(SizeKind kind, int width, int height);
   void OnSysCommand(int command);
+
+  // An idle window costs nothing: once a round of ticks finds nothing to do
+  // and nothing under way (RestIfQuiet), the timers stop until something
+  // can change. Every event above wakes them, and so must the window for a
+  // control whose content changes and the port for its input (PostWake).
+  // The ticks skipped meanwhile are accounted as empty polls, so frames end
+  // exactly as if the timers had run all along.
+  void Wake();
+  bool Resting() const { return resting_; }
 
   // ---- Data exchange (app/) --------------------------------------------------
   // Reads every bound control into its member in the fixed order; stops at
@@ -279,6 +289,7 @@ class MonitorDialog {
   void Report(MessageKind kind, const std::string& text);
   void FlushPendingMessages();
   void LineTick();
+  void RestIfQuiet();
 
   DialogControls& controls_;
   Prompts& prompts_;
@@ -298,6 +309,7 @@ class MonitorDialog {
   // The lamps as last painted: an idle window repaints nothing.
   LampFrame shownLamps_;
   bool lampsShown_ = false;
+  bool resting_ = false;  // the timers are paused
 };
 
 }  // namespace lirosa

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace lirosa {
@@ -35,6 +36,14 @@ class WindowHost {
   // Starts the line timer and the lamp timer (10 ms each); their ticks come
   // back as MonitorDialog::OnTimer(kLineTimerId / kLampTimerId).
   virtual void StartTimers() = 0;
+  // Stops both timers until ResumeTimers; false when this host cannot.
+  virtual bool PauseTimers() = 0;
+  // Starts them again on the beat they kept before the pause; returns how
+  // many ticks each timer would have given meanwhile.
+  virtual std::int64_t ResumeTimers() = 0;
+  // Safe from any thread: has MonitorDialog::Wake called on the window's
+  // thread soon.
+  virtual void PostWake() = 0;
   // Ends the window; the program ends with it. Must not come back as a
   // close command.
   virtual void EndDialog() = 0;

@@ -1,9 +1,13 @@
 #include "gui/QtWindowHost.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -72,17 +76,73 @@ void QtWindowHost::ShowLamps(const LampFrame& frame) {
 }
 
 void QtWindowHost::StartTimers() {
-  if (timersStarted_) return;
-  timersStarted_ = true;
-  const std::pair<int, int> timers[] = {{kLineTimerId, kLineTimerMs}, {kLampTimerId, kLampTimerMs}};
-  for (auto [id, ms] : timers) {
-    auto* timer = new QTimer(&window_);
-    timer->setTimerType(Qt::PreciseTimer);
-    timer->setInterval(ms);
-    QObject::connect(timer, &QTimer::timeout, &window_, [this, id = id] {
-      if (MonitorDialog* logic = window_.Logic()) logic->OnTimer(id);
-    });
-    timer->start();
+  if (ticker_) return;
+  static_assert(kLineTimerMs == kLampTimerMs, "one timer serves both ticks");
+  ticker_ = new QTimer(&window_);
+  ticker_->setTimerType(Qt::PreciseTimer);
+  ticker_->setInterval(kLineTimerMs);
+  QObject::connect(ticker_, &QTimer::timeout, &window_, [this] { Tick(); });
+  sinceTick_.start();
+  ticker_->start();
+  WakeOnControlChanges();
+}
+
+void QtWindowHost::Tick() {
+  sinceTick_.start();
+  // The first tick after a pause came early enough to stay on the beat;
+  // from here on the full period again.
+  if (ticker_->interval() != kLineTimerMs) ticker_->setInterval(kLineTimerMs);
+  if (MonitorDialog* logic = window_.Logic()) logic->OnTimer(kLineTimerId);
+  if (MonitorDialog* logic = window_.Logic()) logic->OnTimer(kLampTimerId);
+}
+
+bool QtWindowHost::PauseTimers() {
+  if (!ticker_) return false;
+  ticker_->stop();
+  paused_ = true;
+  return true;
+}
+
+std::int64_t QtWindowHost::ResumeTimers() {
+  if (!ticker_ || !paused_) return 0;
+  paused_ = false;
+  constexpr qint64 kPeriodNs = qint64{kLineTimerMs} * 1000 * 1000;
+  const qint64 elapsed = sinceTick_.nsecsElapsed();
+  // The next tick comes when it would have come had the timer run on.
+  const qint64 untilNext = kPeriodNs - elapsed % kPeriodNs;
+  ticker_->start(static_cast<int>((untilNext + 999'999) / 1'000'000));
+  return elapsed / kPeriodNs;
+}
+
+bool QtWindowHost::TimersRunning() const { return ticker_ && ticker_->isActive(); }
+
+void QtWindowHost::PostWake() {
+  QMetaObject::invokeMethod(
+      &window_,
+      [window = &window_] {
+        if (MonitorDialog* logic = window->Logic()) logic->Wake();
+      },
+      Qt::QueuedConnection);
+}
+
+void QtWindowHost::WakeOnControlChanges() {
+  auto wake = [window = &window_] {
+    if (MonitorDialog* logic = window->Logic()) logic->Wake();
+  };
+  for (auto it = window_.Controls().cbegin(); it != window_.Controls().cend(); ++it) {
+    QWidget* control = it.value();
+    // The traffic display changes only through the logic.
+    if (it.key() == kIdTrafficView) continue;
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+      QObject::connect(edit, &QLineEdit::textChanged, &window_, wake);
+    } else if (auto* box = qobject_cast<QPlainTextEdit*>(control)) {
+      QObject::connect(box, &QPlainTextEdit::textChanged, &window_, wake);
+    } else if (auto* list = qobject_cast<QComboBox*>(control)) {
+      QObject::connect(list, &QComboBox::currentIndexChanged, &window_, wake);
+      QObject::connect(list, &QComboBox::editTextChanged, &window_, wake);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+      QObject::connect(button, &QAbstractButton::toggled, &window_, wake);
+    }
   }
 }
 

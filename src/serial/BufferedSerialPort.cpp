@@ -153,6 +153,26 @@ void BufferedSerialPort::Close() {
   head_ = 0;
   size_ = 0;
   readerError_ = 0;
+  noticeArmed_ = false;
+}
+
+void BufferedSerialPort::SetInputNotice(std::function<void()> notice) {
+  std::lock_guard lock(mutex_);
+  inputNotice_ = std::move(notice);
+  noticeArmed_ = false;
+}
+
+bool BufferedSerialPort::ArmInputNotice() {
+  std::lock_guard lock(mutex_);
+  // Only a running reader can notice anything; input or a loss already
+  // here would never be announced.
+  if (!inputNotice_ || !reader_.joinable() || size_ > 0 || readerError_ != 0) return false;
+  noticeArmed_ = true;
+  return true;
+}
+
+void BufferedSerialPort::GiveNotice() {
+  if (std::exchange(noticeArmed_, false)) inputNotice_();
 }
 
 void BufferedSerialPort::StopReader() {
@@ -189,12 +209,14 @@ void BufferedSerialPort::Store(const std::uint8_t* data, std::size_t count,
   std::memcpy(ring_.get() + tail, data, first);
   std::memcpy(ring_.get(), data + first, count - first);
   size_ += count;
+  GiveNotice();
 }
 
 void BufferedSerialPort::ReaderLoop(int fd) {
   auto stop = [this](int error) {
     std::lock_guard lock(mutex_);
     readerError_ = error;
+    GiveNotice();
   };
   for (;;) {
     std::size_t room = 0;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -75,6 +76,11 @@ class BufferedSerialPort final : public SerialPort {
 
   void Close() override;
 
+  // The notice is called on the reader thread, with the buffer locked: it
+  // must only hand the news on (post an event), never call back in here.
+  void SetInputNotice(std::function<void()> notice) override;
+  bool ArmInputNotice() override;
+
  private:
   void StopReader();
   void ReaderLoop(int fd);
@@ -82,6 +88,8 @@ class BufferedSerialPort final : public SerialPort {
   void Store(const std::uint8_t* data, std::size_t count, std::uint64_t generation);
   // 0 for no error; else records it as the last error and returns it negated.
   long Failed(int error);
+  // With mutex_ held: gives the armed notice, if any.
+  void GiveNotice();
   void Wake();
 
   PosixSerialPort& port_;
@@ -99,6 +107,8 @@ class BufferedSerialPort final : public SerialPort {
   int readerError_ = 0;           // why the reader stopped, once it has
   bool waitingForRoom_ = false;
   bool stopping_ = false;
+  std::function<void()> inputNotice_;
+  bool noticeArmed_ = false;
 };
 
 }  // namespace lirosa

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace lirosa {
@@ -92,6 +93,14 @@ class SerialPort {
   // Lowers nothing by itself: the caller lowers DTR and discards first.
   // Releases the device for other programs. Safe to call when closed.
   virtual void Close() = 0;
+
+  // For a caller that stops polling while nothing happens. `notice` may be
+  // called from any thread: once after each successful ArmInputNotice, when
+  // input arrives or the device is lost. ArmInputNotice fails when input or
+  // a loss is already waiting, or when this port cannot notify; the caller
+  // must then go on polling. A port that cannot notify ignores both.
+  virtual void SetInputNotice(std::function<void()> /*notice*/) {}
+  virtual bool ArmInputNotice() { return false; }
 };
 
 // True for the errors that mean the device has gone away (unplugged): EIO,

@@ -48,9 +48,12 @@ void LiveWindow::Start(const std::string& portPath) {
 bool LiveWindow::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   QElapsedTimer clock;
   clock.start();
+  // An idle window stops its timers; this one keeps the loop looking at
+  // `done`, which may wait on something outside the window.
+  QTimer poll;
+  poll.start(10);
   while (!done()) {
     if (clock.elapsed() >= timeout.count()) return false;
-    // The 10 ms timers wake this at least every tick.
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   }
   return true;

@@ -66,6 +66,8 @@ class LiveWindow {
   QWidget* Control(int id) const { return window_.Control(id); }
 
   std::vector<DisplayLine> Display() const;
+  // False while an idle window has its timers stopped.
+  bool TimersRunning() const { return host_.TimersRunning(); }
   MonitorDialog& Logic() { return *logic_; }
 
  private:

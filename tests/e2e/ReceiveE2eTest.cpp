@@ -39,5 +39,29 @@ TEST(ReceiveE2eTest, FramesSentApartAreThreeRedHexRecordsAndCounted) {
   }
 }
 
+// Between frames an idle window stops its timers; the device's next frame
+// and the user's typing each start them again, and nothing is missed.
+TEST(ReceiveE2eTest, AnIdleWindowStopsTicking) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start({"script", "--interval-ms", "400", "11 22", "33"}));
+  LiveWindow window;
+  window.Start(sim.Port());
+  ASSERT_TRUE(window.Logic().portOpen) << "the window did not open " << sim.Port();
+  window.SetCheck(kIdNewLine, 1);
+
+  ASSERT_TRUE(window.RunUntil([&] { return window.Text(kIdReceivedFrames) == "1"; }, 10s));
+  EXPECT_TRUE(window.RunUntil([&] { return !window.TimersRunning(); }, 350ms))
+      << "still ticking after the first frame";
+  ASSERT_TRUE(window.RunUntil([&] { return window.Text(kIdReceivedFrames) == "2"; }, 10s));
+  ASSERT_TRUE(window.RunUntil([&] { return !window.TimersRunning(); }, 1s));
+  window.SetText(kIdRequest1, "01 02");
+  EXPECT_TRUE(window.TimersRunning());
+
+  const std::vector<DisplayLine> lines = window.Display();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].text, "11 22 ");
+  EXPECT_EQ(lines[1].text, "33 ");
+}
+
 }  // namespace
 }  // namespace lirosa::test

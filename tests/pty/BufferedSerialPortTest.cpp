@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -123,6 +124,32 @@ TEST_F(BufferedSerialPortPty, DeviceGoneComesOnlyAfterEveryBufferedByte) {
   EXPECT_EQ(port.QueuedCount(), -EIO);
   EXPECT_EQ(port.LastError(), EIO);
   EXPECT_TRUE(IsDeviceGone(static_cast<int>(port.QueuedCount())));
+}
+
+// The window stops polling an idle port and relies on this notice.
+TEST_F(BufferedSerialPortPty, AnArmedNoticeComesOnceForInputAndForTheLossOfTheDevice) {
+  std::atomic<int> notices = 0;
+  port.SetInputNotice([&] { ++notices; });
+  ASSERT_TRUE(port.ArmInputNotice());
+  ASSERT_TRUE(pty.Send({0x01, 0x02}));
+  ASSERT_TRUE(WaitUntil([&] { return notices == 1; }));
+  // Not again for more input until armed again; not armable while input waits.
+  ASSERT_TRUE(pty.Send({0x03}));
+  ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 3; }));
+  EXPECT_FALSE(port.ArmInputNotice());
+  std::uint8_t got[3];
+  ASSERT_EQ(port.Read(got, sizeof got), 3);
+  EXPECT_EQ(notices, 1);
+
+  ASSERT_TRUE(port.ArmInputNotice());
+  pty.CloseMaster();
+  ASSERT_TRUE(WaitUntil([&] { return notices == 2; }));
+  EXPECT_EQ(port.QueuedCount(), -EIO);
+  EXPECT_FALSE(port.ArmInputNotice());
+  // Closing disarms: a port opened later says nothing unasked.
+  port.Close();
+  EXPECT_FALSE(port.ArmInputNotice());
+  EXPECT_EQ(notices, 2);
 }
 
 TEST_F(BufferedSerialPortPty, CloseReturnsPromptlyWhileTheReaderWaits) {

@@ -1,6 +1,7 @@
 #include "support/Fakes.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace lirosa::test {
 
@@ -181,7 +182,16 @@ void FakeSerialPort::Close() {
   dtr = false;
 }
 
-void FakeSerialPort::Feed(const std::vector<std::uint8_t>& bytes) { input.insert(input.end(), bytes.begin(), bytes.end()); }
+void FakeSerialPort::Feed(const std::vector<std::uint8_t>& bytes) {
+  input.insert(input.end(), bytes.begin(), bytes.end());
+  if (!bytes.empty() && std::exchange(noticeArmed, false) && inputNotice) inputNotice();
+}
+
+bool FakeSerialPort::ArmInputNotice() {
+  if (!open || !input.empty() || goneError != 0) return false;
+  noticeArmed = true;
+  return true;
+}
 
 // ---- FakeClock ------------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Clock.h"
@@ -90,8 +91,10 @@ class FakeSerialPort final : public SerialPort {
   WriteResult Write(const std::uint8_t* data, std::size_t count) override;
   void Close() override;
 
-  // Adds bytes the device "sent".
+  // Adds bytes the device "sent"; gives an armed input notice.
   void Feed(const std::vector<std::uint8_t>& bytes);
+  void SetInputNotice(std::function<void()> notice) override { inputNotice = std::move(notice); }
+  bool ArmInputNotice() override;
 
   std::vector<std::string> calls;  // "Open /dev/ttyS2", "SetDtr 1", ...
   std::string failCall;            // the call name that fails next ("Open", "SetLineState" ...)
@@ -111,6 +114,8 @@ class FakeSerialPort final : public SerialPort {
   Timeouts timeouts;
   std::deque<std::uint8_t> input;
   std::vector<std::uint8_t> written;
+  std::function<void()> inputNotice;
+  bool noticeArmed = false;
   int opens = 0;
   int closes = 0;
 
@@ -137,6 +142,16 @@ class FakeWindow final : public WindowHost {
   ScreenSize PrimaryScreen() const override { return screen; }
   void ShowLamps(const LampFrame& frame) override { lamps.push_back(frame); }
   void StartTimers() override { timersStarted = true; }
+  bool PauseTimers() override {
+    paused = canPause;
+    return canPause;
+  }
+  std::int64_t ResumeTimers() override {
+    paused = false;
+    ++resumes;
+    return skippedTicks;
+  }
+  void PostWake() override { ++wakePosts; }
   void EndDialog() override { ended = true; }
 
   std::string title;
@@ -146,6 +161,11 @@ class FakeWindow final : public WindowHost {
   ScreenSize screen{1024, 768};
   std::vector<LampFrame> lamps;
   bool timersStarted = false;
+  bool canPause = true;
+  bool paused = false;
+  int resumes = 0;
+  std::int64_t skippedTicks = 0;  // what the next ResumeTimers reports
+  int wakePosts = 0;
   bool ended = false;
 };
 
