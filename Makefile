@@ -74,7 +74,7 @@ clean:
 # SOAK_MINUTES=30).
 .PHONY: bench
 BENCH_BUILD    ?= build-bench-release
-BENCH_PACKAGES  = picocom
+BENCH_PACKAGES  = picocom tio
 IDLE_SECONDS   ?= 60
 DISPLAY_RECORDS ?= 1000000
 SOAK_MINUTES   ?= 5

@@ -39,6 +39,7 @@ double MonotonicSeconds() {
 ChildProcess::~ChildProcess() {
   if (Running()) Stop(1.0);
   if (stdoutFd_ >= 0) ::close(stdoutFd_);
+  if (stdinFd_ >= 0) ::close(stdinFd_);
 }
 
 bool ChildProcess::Start(const Spec& spec, std::string& error) {
@@ -63,6 +64,11 @@ bool ChildProcess::Start(const Spec& spec, std::string& error) {
     error = std::string("pipe: ") + std::strerror(errno);
     return false;
   }
+  int inFds[2] = {-1, -1};
+  if (spec.stdinPath.empty() && ::pipe2(inFds, O_CLOEXEC) != 0) {
+    error = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
   // The child reports a failed exec through this pipe; a successful exec
   // closes it empty.
   int execFds[2];
@@ -76,7 +82,11 @@ bool ChildProcess::Start(const Spec& spec, std::string& error) {
     return false;
   }
   if (pid == 0) {
-    Redirect(spec.stdinPath.c_str(), STDIN_FILENO, O_RDONLY);
+    if (spec.stdinPath.empty()) {
+      ::dup2(inFds[0], STDIN_FILENO);
+    } else {
+      Redirect(spec.stdinPath.c_str(), STDIN_FILENO, O_RDONLY);
+    }
     if (spec.stdoutPath.empty()) {
       ::dup2(pipeFds[1], STDOUT_FILENO);
     } else {
@@ -90,7 +100,9 @@ bool ChildProcess::Start(const Spec& spec, std::string& error) {
   }
   ::close(execFds[1]);
   if (pipeFds[1] >= 0) ::close(pipeFds[1]);
+  if (inFds[0] >= 0) ::close(inFds[0]);
   stdoutFd_ = pipeFds[0];
+  stdinFd_ = inFds[1];
   pid_ = pid;
   int code = 0;
   if (::read(execFds[0], &code, sizeof code) == static_cast<ssize_t>(sizeof code)) {
@@ -101,6 +113,11 @@ bool ChildProcess::Start(const Spec& spec, std::string& error) {
   }
   ::close(execFds[0]);
   return true;
+}
+
+void ChildProcess::CloseStdin() {
+  if (stdinFd_ >= 0) ::close(stdinFd_);
+  stdinFd_ = -1;
 }
 
 bool ChildProcess::WaitFor(double seconds) {

@@ -16,7 +16,7 @@ class ChildProcess {
   struct Spec {
     std::vector<std::string> argv;
     std::vector<std::string> environment;  // "NAME=value" added to ours
-    std::string stdinPath = "/dev/null";
+    std::string stdinPath = "/dev/null";  // empty: a pipe, written through StdinFd()
     std::string stdoutPath;  // empty: a pipe, read through StdoutFd()
     std::string stderrPath = "/dev/null";
   };
@@ -31,6 +31,8 @@ class ChildProcess {
   bool Start(const Spec& spec, std::string& error);
   // The read end of the stdout pipe, or -1.
   int StdoutFd() const { return stdoutFd_; }
+  // Ends the stdin pipe: the child reads end of input.
+  void CloseStdin();
 
   // Reaps the child if it has ended, waiting no longer than `seconds`
   // (0: just look). True once it has ended.
@@ -50,6 +52,7 @@ class ChildProcess {
  private:
   pid_t pid_ = -1;
   int stdoutFd_ = -1;
+  int stdinFd_ = -1;
   bool ended_ = false;
   int status_ = 0;
   rusage usage_{};

@@ -62,16 +62,27 @@ struct Received {
   std::string note;       // why not, or the target's own details
 };
 
-// A reader of the flood. It must end by itself once the flood is over (the
-// simulator is left running until then: its hang-up would end the reader
-// in a way of its own), and tell afterwards what it got and when.
+// A reader of the flood. It must end once the flood is over (the simulator
+// is left running until then: its hang-up would end the reader in a way of
+// its own), and tell afterwards what it got and when.
 struct Target {
   std::string name;
   std::string program;  // looked up in PATH before the runs
   std::function<std::vector<std::string>(const RunContext&)> command;
   std::function<Received(const RunContext&, const ChildProcess&)> collect;
   std::string stdoutName = "stdout.txt";  // in the work folder; "/dev/null" to drop
+  // For a program that does not end by itself when the line goes quiet:
+  // once the flood is sent and this file has not grown for kQuietSeconds,
+  // its standard input (a pipe) ends, which ends the program. Its log is
+  // buffered until then, so the file cannot tell when the last byte came:
+  // the drain is timed to when the simulator's port took the last byte,
+  // which a reader that falls behind holds back (a pseudo-terminal queues
+  // a few kilobytes at most).
+  std::function<fs::path(const RunContext&)> quietFile = {};
 };
+
+// What picocom's -x waits for, given to every reader that needs telling.
+constexpr double kQuietSeconds = 1.0;
 
 struct Measurement {
   bool skipped = false;  // the program is not installed: no figures, no failure
@@ -188,6 +199,19 @@ std::vector<Target> Targets(const std::string& receiver, const std::string& wind
          return CollectRawLog(run.workDir / "capture.bin");
        },
        "/dev/null"});
+  // tio has no idle exit; it ends at the end of its input, writing out the
+  // rest of its log, and is ended so when picocom would have ended.
+  targets.push_back(
+      {"tio", "tio",
+       [](const RunContext& run) {
+         return std::vector<std::string>{"tio",     "-b",         "115200",
+                                         "--log",   "--log-file", (run.workDir / "capture.bin").string(),
+                                         run.port};
+       },
+       [](const RunContext& run, const ChildProcess&) {
+         return CollectRawLog(run.workDir / "capture.bin");
+       },
+       "/dev/null", [](const RunContext& run) { return run.workDir / "capture.bin"; }});
   return targets;
 }
 
@@ -287,10 +311,11 @@ Measurement RunOne(const std::string& sim, const Target& target, const Case& tes
   ChildProcess reader;
   const std::string stdoutPath =
       target.stdoutName.front() == '/' ? target.stdoutName : (workDir / target.stdoutName).string();
+  const bool toldToQuit = static_cast<bool>(target.quietFile);
   // A temporary configuration folder, so nobody's own settings are touched.
   if (!reader.Start({target.command(run),
                      {"XDG_CONFIG_HOME=" + (workDir / "config").string()},
-                     "/dev/null",
+                     toldToQuit ? "" : "/dev/null",
                      stdoutPath,
                      (workDir / "stderr.txt").string()},
                     error)) {
@@ -305,7 +330,21 @@ Measurement RunOne(const std::string& sim, const Target& target, const Case& tes
   const double deadline = MonotonicSeconds() + 30 + 2 * expected;
   double sentSeconds = -1;
   double sentLineAt = 0;
+  std::uintmax_t quietSize = 0;
+  double quietSince = 0;
+  bool quitSent = false;  // its input ended
   for (;;) {
+    if (toldToQuit && sentSeconds >= 0 && !quitSent) {
+      std::error_code ignored;
+      const std::uintmax_t size = fs::file_size(target.quietFile(run), ignored);
+      if (quietSince == 0 || size != quietSize) {
+        quietSize = size;
+        quietSince = MonotonicSeconds();
+      } else if (MonotonicSeconds() - quietSince >= kQuietSeconds) {
+        reader.CloseStdin();
+        quitSent = true;
+      }
+    }
     // Whatever the simulator said before the reader ended is still read.
     const bool readerDone = reader.WaitFor(0);
     const double wait = readerDone ? 0 : 0.05;
@@ -336,6 +375,11 @@ Measurement RunOne(const std::string& sim, const Target& target, const Case& tes
   m.ran = true;
   m.cpuSeconds = reader.CpuSeconds();
   m.received = target.collect(run, reader);
+  if (toldToQuit) {
+    m.received.lastByteAt = sentLineAt;
+    m.received.note += std::string(m.received.note.empty() ? "" : "; ") +
+                       "drain timed by the sender (the log is written out at the end)";
+  }
   // The simulator prints its line as the port takes the last byte, and
   // says how long since it handed over the first.
   const double firstSentAt = sentLineAt - sentSeconds;
