@@ -24,7 +24,8 @@ constexpr qint64 kModalGraceMs = 5000;
 LiveWindow::LiveWindow()
     : controls_(window_.Controls()),
       prompts_(&window_),
-      view_(window_.TrafficDisplay()),
+      view_(window_.TrafficDisplay(), QtTrafficView::kDefaultCapacity,
+            QtTrafficView::Updates::Deferred),
       host_(window_) {
   logic_ = std::make_unique<MonitorDialog>(Platform{controls_, prompts_, view_, port_, clock_, host_,
                                                     [] { return std::vector<ListEntry>{}; },
@@ -94,6 +95,9 @@ bool LiveWindow::ClickAnswering(int id, const std::function<void(QWidget& modal)
 }
 
 std::vector<DisplayLine> LiveWindow::Display() const {
+  // Records of the last tick reach the display once the event loop has
+  // had a turn, as on screen.
+  QCoreApplication::sendPostedEvents();
   std::vector<DisplayLine> lines;
   const QTextDocument* document = window_.TrafficDisplay().document();
   for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
