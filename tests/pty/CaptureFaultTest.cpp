@@ -5,9 +5,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -45,9 +48,11 @@ class CaptureFaultTest : public ::testing::TestWithParam<FaultRow> {
   void SetUp() override {
     ASSERT_TRUE(pty.ok());
     std::filesystem::create_directory(files.path() / "out");
+    std::filesystem::create_directory(files.path() / "ro");
   }
   void TearDown() override {
     if (lockFd >= 0) ::close(lockFd);
+    if (mounted) ::umount2((files.path() / "ro").c_str(), MNT_DETACH);
   }
 
  public:
@@ -71,13 +76,32 @@ class CaptureFaultTest : public ::testing::TestWithParam<FaultRow> {
   PtyPair pty;
   LiveDialog live;
   int lockFd = -1;
+  bool mounted = false;
 };
 
-// As root, permission bits stop nothing, so a folder made read-only would
-// prove nothing here. Putting a regular file where the folder was makes
-// every open of the capture file fail (ENOTDIR) for root and users alike:
-// the same open-failure path a read-only folder takes, with its own
-// message; which message each errno gets is FileErrorMessage's own matter.
+// A folder that becomes read-only for root too: a file system of its own
+// mounted there and remounted read-only (EROFS), then writable again.
+// Mounting needs root (CAP_SYS_ADMIN); elsewhere the case is skipped, and
+// the next one covers the same open-failure path.
+void MountReadOnly(CaptureFaultTest& t) {
+  const std::string folder = (t.files.path() / "ro").string();
+  if (::mount("lirosa-test", folder.c_str(), "tmpfs", 0, "size=1m") != 0) {
+    GTEST_SKIP() << "cannot mount a file system here: " << std::strerror(errno);
+  }
+  t.mounted = true;
+  ASSERT_EQ(::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0)
+      << std::strerror(errno);
+}
+void MountWritable(CaptureFaultTest& t) {
+  const std::string folder = (t.files.path() / "ro").string();
+  ASSERT_EQ(::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT, nullptr), 0)
+      << std::strerror(errno);
+}
+
+// Putting a regular file where the folder was makes every open of the
+// capture file fail (ENOTDIR) for root and users alike: the same
+// open-failure path a read-only folder takes, with its own message; which
+// message each errno gets is FileErrorMessage's own matter.
 void ReplaceFolderByFile(CaptureFaultTest& t) {
   std::filesystem::rename(t.files.path() / "out", t.files.path() / "out.away");
   t.files.Write("out", "not a folder");
@@ -111,6 +135,7 @@ TEST_P(CaptureFaultTest, OneBoxAtATimeNoBacklogAndCaptureResumes) {
   ASSERT_TRUE(live.dialog->portOpen) << ::testing::PrintToString(live.prompts.Texts());
   live.StartCapture(CapturePath());
   row.apply(*this);
+  if (IsSkipped()) return;
 
   // A modal box lets ticks run; here three of them, with traffic, while
   // each box is open.
@@ -171,7 +196,9 @@ TEST_P(CaptureFaultTest, OneBoxAtATimeNoBacklogAndCaptureResumes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, CaptureFaultTest,
-    ::testing::Values(FaultRow{"FolderGone", "out/capture.txt", ENOTDIR, FileStage::Open,
+    ::testing::Values(FaultRow{"FolderReadOnly", "ro/capture.txt", EROFS, FileStage::Open,
+                               MountReadOnly, MountWritable},
+                      FaultRow{"FolderGone", "out/capture.txt", ENOTDIR, FileStage::Open,
                                ReplaceFolderByFile, RestoreFolder},
                       FaultRow{"DiskFull", "capture.txt", ENOSPC, FileStage::Write,
                                LinkToFullDevice, RemoveLink},
