@@ -65,6 +65,12 @@ class DeviceLossTest : public ::testing::Test {
     const std::int64_t callsAtClose = live.port.calls;
     for (int i = 0; i < 20; ++i) live.Tick();
     EXPECT_EQ(live.port.calls, callsAtClose) << "ticks after the loss must leave the port alone";
+    // Nothing is left to do: once the lamps show it, the timers stop.
+    for (int i = 0; i < 3 && !live.dialog->Resting(); ++i) {
+      live.dialog->OnTimer(kLineTimerId);
+      live.dialog->OnTimer(kLampTimerId);
+    }
+    EXPECT_TRUE(live.dialog->Resting()) << "the window keeps ticking with nothing to do";
 
     const std::vector<std::string> boxes = live.prompts.Texts();
     ASSERT_EQ(boxes.size(), 1u);
