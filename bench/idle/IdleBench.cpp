@@ -4,7 +4,8 @@
 // them: a Qt window with two empty 10 ms timers (what the window's toolkit
 // and tick rate cost before it does any work) and a process that only wakes
 // every 10 ms (what any program ticking at that pace costs on this
-// machine). `--also PATH` adds another build of the window, to compare two
+// machine). The window goes below both by stopping its timers while it has
+// nothing to do. `--also PATH` adds another build of the window, to compare two
 // builds under the same load.
 //
 //   idle_bench [--seconds S] [--settle S] [--also PATH] [--keep]
