@@ -94,7 +94,10 @@ std::string DescriptionOf(const std::string& name, const fs::path& device) {
 }
 
 bool UnderVirtual(const fs::path& device, const fs::path& sysRoot) {
-  const std::string inside = "/" + device.lexically_relative(sysRoot).generic_string() + "/";
+  // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on `"/" + s`.
+  std::string inside = "/";
+  inside += device.lexically_relative(sysRoot).generic_string();
+  inside += '/';
   return inside.find("/virtual/") != std::string::npos;
 }
 
