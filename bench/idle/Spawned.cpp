@@ -16,7 +16,7 @@
 #include <fstream>
 #include <sstream>
 
-extern char** environ;
+#include "ChildEnvironment.h"
 
 namespace lirosa::bench {
 
@@ -47,21 +47,10 @@ Spawned::~Spawned() {
 }
 
 bool Spawned::Start(const Spec& spec, std::string& error) {
-  std::vector<std::string> envStrings;
-  for (char** e = environ; *e != nullptr; ++e) envStrings.emplace_back(*e);
-  for (const std::string& added : spec.environment) {
-    const std::string name = added.substr(0, added.find('=') + 1);
-    std::erase_if(envStrings,
-                  [&](const std::string& e) { return e.compare(0, name.size(), name) == 0; });
-    envStrings.push_back(added);
-  }
-  std::vector<char*> envp;
-  for (std::string& e : envStrings) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  std::vector<std::string> envStrings = EnvironmentWith(spec.environment);
+  std::vector<char*> envp = NullTerminated(envStrings);
   std::vector<std::string> args = spec.argv;
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  std::vector<char*> argv = NullTerminated(args);
 
   int inPipe[2] = {-1, -1};
   int outPipe[2] = {-1, -1};

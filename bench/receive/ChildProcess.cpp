@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-extern char** environ;
+#include "ChildEnvironment.h"
 
 namespace lirosa::bench {
 
@@ -44,20 +44,10 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::Start(const Spec& spec, std::string& error) {
   // Everything the child needs is built before the fork.
-  std::vector<char*> argv;
-  for (const std::string& arg : spec.argv) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  std::vector<std::string> envStrings;
-  for (char** e = environ; *e != nullptr; ++e) envStrings.emplace_back(*e);
-  for (const std::string& added : spec.environment) {
-    const std::string name = added.substr(0, added.find('=') + 1);
-    std::erase_if(envStrings,
-                  [&](const std::string& e) { return e.compare(0, name.size(), name) == 0; });
-    envStrings.push_back(added);
-  }
-  std::vector<char*> envp;
-  for (const std::string& e : envStrings) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
+  std::vector<std::string> args = spec.argv;
+  std::vector<char*> argv = NullTerminated(args);
+  std::vector<std::string> envStrings = EnvironmentWith(spec.environment);
+  std::vector<char*> envp = NullTerminated(envStrings);
 
   int pipeFds[2] = {-1, -1};
   if (spec.stdoutPath.empty() && ::pipe2(pipeFds, O_CLOEXEC) != 0) {
