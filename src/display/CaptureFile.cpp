@@ -1,7 +1,9 @@
 #include "display/CaptureFile.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,9 +26,46 @@ std::string FileBytes(std::string_view text, bool lineBreak) {
   return out;
 }
 
+// A FIFO without a reader would block the open for ever, one with a reader
+// (or a socket, a block device) each write; a character device that cannot
+// take bytes right now would block the write. Only a regular file, or a
+// character device ready for output (/dev/null, /dev/full, a terminal),
+// is written to. Refused kinds read as access denied, as a folder does.
+int CheckKind(int fd, bool& device) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0) return errno;
+  device = S_ISCHR(info.st_mode);
+  if (S_ISREG(info.st_mode)) return 0;
+  if (!device) return EACCES;
+  pollfd ready{fd, POLLOUT, 0};
+  while (poll(&ready, 1, 0) < 0) {
+    if (errno != EINTR) return errno;
+  }
+  if ((ready.revents & POLLOUT) == 0 || (ready.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+    return EACCES;
+  }
+  return 0;
+}
+
+// Another program's lock, of whichever kind, means the file is in use:
+// flock locks and record locks (fcntl, OFD) do not see each other, so both
+// are taken. The OFD lock covers the whole file and goes with the
+// descriptor, like the flock.
 int LockExclusive(int fd) {
   while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno != EINTR) return errno;
+  }
+  struct flock whole {};
+  whole.l_type = F_WRLCK;
+  whole.l_whence = SEEK_SET;
+  while (fcntl(fd, F_OFD_SETLK, &whole) != 0) {
+    if (errno == EINTR) continue;
+    // POSIX allows either for a conflicting lock.
+    if (errno == EACCES || errno == EAGAIN) return EWOULDBLOCK;
+    // A file system without record locks (some FUSE mounts) still has the
+    // flock above.
+    if (errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP) return 0;
+    return errno;
   }
   return 0;
 }
@@ -50,9 +89,20 @@ int WriteAll(int fd, const std::string& bytes) {
 
 std::optional<FileFailure> AppendCaptureRecord(const std::string& path, std::string_view text,
                                                bool lineBreak) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  // Non-blocking, so that the open itself can never wait (a FIFO with no
+  // reader); the kind is checked before anything is written.
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY,
+                0644);
   if (fd < 0) return FileFailure{errno, FileStage::Open};
-  // Closing the descriptor releases the lock.
+  bool device = false;
+  if (int error = CheckKind(fd, device); error != 0) {
+    close(fd);
+    return FileFailure{error, FileStage::Open};
+  }
+  // A regular file never waits anyway; a device keeps the flag, so a write
+  // it cannot take fails (EAGAIN) instead of holding the window.
+  if (!device) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // Closing the descriptor releases the locks.
   if (int error = LockExclusive(fd); error != 0) {
     close(fd);
     return FileFailure{error, FileStage::Open};

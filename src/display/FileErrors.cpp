@@ -18,6 +18,7 @@ std::string Fill(const char* pattern, const std::string& fileName) {
 // The one mapping from errno to the causes users are told about:
 //   ENOENT ENOTDIR ENAMETOOLONG ELOOP EINVAL  -> invalid path
 //   EACCES EPERM EROFS EISDIR ETXTBSY          -> access denied
+//   ENXIO (a FIFO without a reader, a socket)
 //   EWOULDBLOCK (another program holds a lock)
 //   EBUSY                                       -> sharing violation
 //   EDEADLK ENOLCK                              -> lock violation
@@ -44,6 +45,7 @@ std::string FileErrorMessage(int error, FileStage stage, const std::string& file
     case EROFS:
     case EISDIR:
     case ETXTBSY:
+    case ENXIO:
       return Fill("对 %1 的存取被拒绝。", fileName);
     case EWOULDBLOCK:
     case EBUSY:

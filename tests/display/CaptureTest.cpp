@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include <cstdint>
 #include <filesystem>
@@ -11,6 +14,7 @@
 #include <vector>
 
 #include "app/ControlIds.h"
+#include "support/CallDeadline.h"
 #include "support/DialogFixture.h"
 
 namespace lirosa::test {
@@ -245,7 +249,12 @@ TEST_P(CaptureFailureTest, ShowsTheCauseInAStopBoxAndKeepsCapturing) {
   const std::string path = row.prepare(files, held);
   if (path.empty()) GTEST_SKIP() << "cannot be arranged here";
   CaptureTo(path);
-  dialog->CaptureRecord("01 ");
+  {
+    // A record never waits for the file: one that blocks is cut off here.
+    CallDeadline deadline(std::chrono::milliseconds(2000));
+    dialog->CaptureRecord("01 ");
+    EXPECT_FALSE(CallDeadline::Expired()) << "the record waited for the file";
+  }
 
   ASSERT_EQ(prompts.shown.size(), 1u);
   EXPECT_EQ(prompts.shown[0].kind, FakePrompts::Kind::Stop);
@@ -295,8 +304,89 @@ INSTANTIATE_TEST_SUITE_P(
                      if (held < 0 || flock(held, LOCK_EX | LOCK_NB) != 0) return std::string();
                      return path;
                    },
-                   "在存取 %1 时发生共享违例。"}),
+                   "在存取 %1 时发生共享违例。"},
+        // A record lock (fcntl) of another open file description: flock
+        // does not see it, the record lock taken for the write does.
+        FailureRow{"RecordLockedByAnotherProgram",
+                   [](const TempDir& dir, int& held) {
+                     std::string path = dir.File("ranges.txt");
+                     held = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+                     struct flock range {};
+                     range.l_type = F_RDLCK;
+                     range.l_whence = SEEK_SET;
+                     range.l_start = 10;
+                     range.l_len = 5;
+                     if (held < 0 || fcntl(held, F_OFD_SETLK, &range) != 0) return std::string();
+                     return path;
+                   },
+                   "在存取 %1 时发生共享违例。"},
+        // A FIFO nobody reads would block the open for ever; one that is
+        // read is no file either. Both are refused as a folder is.
+        FailureRow{"FifoWithoutReader",
+                   [](const TempDir& dir, int&) {
+                     std::string path = dir.File("pipe.txt");
+                     return mkfifo(path.c_str(), 0644) == 0 ? path : std::string();
+                   },
+                   "对 %1 的存取被拒绝。"},
+        FailureRow{"FifoWithReader",
+                   [](const TempDir& dir, int& held) {
+                     std::string path = dir.File("pipe.txt");
+                     if (mkfifo(path.c_str(), 0644) != 0) return std::string();
+                     held = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+                     return held >= 0 ? path : std::string();
+                   },
+                   "对 %1 的存取被拒绝。"}),
     [](const ::testing::TestParamInfo<FailureRow>& info) { return std::string(info.param.name); });
+
+TEST_F(CaptureTest, ACharacterDeviceReadyForOutputIsWrittenTo) {
+  CaptureTo("/dev/null");
+  dialog->CaptureRecord("01 ");
+  EXPECT_TRUE(prompts.shown.empty()) << ::testing::PrintToString(prompts.Texts());
+}
+
+TEST_F(CaptureTest, AnotherProcesssRecordLockIsASharingViolation) {
+  const std::string path = files.File("held.txt");
+  files.Write("held.txt", "old ");
+  // The child takes a classic POSIX write lock on the whole file, says so,
+  // and holds it until its pipe closes.
+  int ready[2];
+  int release[2];
+  ASSERT_EQ(pipe2(ready, O_CLOEXEC), 0);
+  ASSERT_EQ(pipe2(release, O_CLOEXEC), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(ready[0]);
+    close(release[1]);
+    const int fd = open(path.c_str(), O_RDWR);
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    const char answer = fd >= 0 && fcntl(fd, F_SETLK, &whole) == 0 ? 'y' : 'n';
+    if (write(ready[1], &answer, 1) != 1) _exit(1);
+    char ignored = 0;
+    while (read(release[0], &ignored, 1) > 0) {
+    }
+    _exit(0);
+  }
+  close(ready[1]);
+  close(release[0]);
+  char answer = 0;
+  ASSERT_EQ(read(ready[0], &answer, 1), 1);
+  close(ready[0]);
+
+  CaptureTo(path);
+  Receive({0x01});
+  close(release[1]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_EQ(answer, 'y') << "the child could not lock the file";
+  EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"在存取 " + path + " 时发生共享违例。"});
+
+  // Released with the child's exit: the next record lands.
+  Receive({0x02});
+  EXPECT_EQ(Content("held.txt"), "old 02 ");
+}
 
 TEST_F(CaptureTest, ALockedFileLosesTheRecordAndTheNextOneLandsOnceReleased) {
   const std::string path = files.File("busy.txt");
