@@ -336,6 +336,8 @@ void MonitorDialog::OnTimer(int timerId) {
 
 void MonitorDialog::RestIfQuiet() {
   if (resting_ || tickDepth_ > 0 || !pending_.empty()) return;
+  // A file being read through in slices needs its ticks.
+  if (fileLines.Building()) return;
   // The lamps show what they will show on the next tick too.
   if (!lampsShown_ || txActivity || rxActivity || shownLamps_ != LampFrame{portOpen, false, false}) {
     return;
@@ -370,7 +372,10 @@ void MonitorDialog::Wake() {
 void MonitorDialog::TimerTick(int timerId) {
   if (tickDepth_ > 0) return;  // a tick never runs inside another tick
   ++tickDepth_;
-  if (timerId == kLineTimerId) LineTick();
+  if (timerId == kLineTimerId) {
+    ContinueFileIndex();
+    LineTick();
+  }
   if (timerId == kLampTimerId) DrawLamps();
   --tickDepth_;
   FlushPendingMessages();

@@ -78,6 +78,10 @@ struct FileSendJob {
   int lineCount = 0;
   int nextLine = 1;  // 1-based
   int tickCount = 0;
+  // The chosen file is still being read through: lineCount is not known yet.
+  bool counting = false;
+  // A step found the file changed and waits until it has been read through.
+  bool stepOwed = false;
 };
 
 // Running totals since start-up or the last reset; 64-bit so a long day of
@@ -231,6 +235,9 @@ class MonitorDialog {
   void ToggleFileCycling();
   void StepFileCycling();
   void SendNextFileLine();
+  // Reads the next slice of the file being indexed, on every line tick
+  // whether the port is open or not; shows the line count once known.
+  void ContinueFileIndex();
 
   // ---- Checksum tool (checksum/) ---------------------------------------------
   void AppendChecksum(int slot);

@@ -27,12 +27,14 @@ std::string Fill(const char* pattern, const std::string& fileName) {
 //   EIO                                         -> hardware I/O error
 //   any failure while writing or closing        -> disk full
 //   a failure while reading                     -> unknown error
+//   a file of the wrong kind                    -> access denied
 //   anything else                               -> unknown error
 std::string FileErrorMessage(int error, FileStage stage, const std::string& fileName) {
   if (stage == FileStage::Write || stage == FileStage::Close) {
     return Fill("在存取 %1 时磁盘已满。", fileName);
   }
   if (stage == FileStage::Read) return Fill("在对 %1 进行访问时发生了一个不明错误。", fileName);
+  if (stage == FileStage::Kind) return Fill("对 %1 的存取被拒绝。", fileName);
   switch (error) {
     case ENOENT:
     case ENOTDIR:

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,25 @@ constexpr const char* kCaptionStopped = "开始文件轮发";
 constexpr const char* kRotationRunning =
     "发送区轮发正在进行，不能进行文件发送，如需要，请先停止文件发送！";
 constexpr const char* kNoFileChosen = "您还没选择文件，无有进行发送！";
+constexpr const char* kNotARegularFile = "%1 不是普通文件，无法发送。";
+constexpr const char* kLineTooLong = "%1 的第 %2 行长于 1048576 字节，已跳过。";
+
+std::string Fill(std::string pattern, const char* field, const std::string& value) {
+  const std::size_t at = pattern.find(field);
+  if (at != std::string::npos) pattern.replace(at, 2, value);
+  return pattern;
+}
+
+// A device or FIFO would be read for ever; saying what it is helps more
+// than the access-denied wording of the file errors.
+std::string SendFileMessage(const FileFailure& failure, const std::string& path) {
+  if (failure.stage == FileStage::Kind) return Fill(kNotARegularFile, "%1", path);
+  return FileErrorMessage(failure.error, failure.stage, path);
+}
+
+bool IsLineTooLong(const FileFailure& failure) {
+  return failure.error == EFBIG && failure.stage == FileStage::Read;
+}
 
 }  // namespace
 
@@ -27,18 +47,37 @@ void MonitorDialog::ChooseSendFile() {
 
   fileJob.lineCount = 0;
   fileJob.path = *chosen;
+  fileJob.stepOwed = false;
   window_.SetTitle(std::string(kAppTitle) + kTitleSendFile + fileJob.path);
   // The lines are counted by building the index the steps read through, so
-  // the first step after choosing costs no second pass over the file.
-  std::optional<FileFailure> failure = fileLines.Refresh(fileJob.path);
-  if (!failure) fileJob.lineCount = fileLines.LineCount();
-  controls_.SetText(kIdFileLineCount, std::to_string(fileJob.lineCount));
+  // the first step after choosing costs no second pass over the file. A
+  // small file is counted here; a large one slice by slice on the ticks
+  // that follow, so the window never waits for millions of lines.
+  std::optional<FileFailure> failure = fileLines.Begin(fileJob.path);
+  fileJob.counting = !failure && fileLines.Building();
+  if (!failure && !fileJob.counting) fileJob.lineCount = fileLines.LineCount();
+  controls_.SetText(kIdFileLineCount, fileJob.counting ? "" : std::to_string(fileJob.lineCount));
 
   // A new file starts out paced by the period, as if its radio were clicked.
   OnPacingPeriodic();
 
   // The file stays chosen with no lines; a step will try it again.
-  if (failure) ReportFileError(FileErrorMessage(failure->error, failure->stage, fileJob.path));
+  if (failure) ReportFileError(SendFileMessage(*failure, fileJob.path));
+}
+
+void MonitorDialog::ContinueFileIndex() {
+  if (!fileLines.Building()) return;
+  if (std::optional<FileFailure> failure = fileLines.Continue()) {
+    fileJob.counting = false;
+    fileJob.stepOwed = false;
+    if (fileJob.running) ToggleFileCycling();
+    ReportFileError(SendFileMessage(*failure, fileJob.path));
+    return;
+  }
+  if (fileLines.Building() || !fileJob.counting) return;
+  fileJob.counting = false;
+  fileJob.lineCount = fileLines.LineCount();
+  controls_.SetText(kIdFileLineCount, std::to_string(fileJob.lineCount));
 }
 
 void MonitorDialog::ToggleFileCycling() {
@@ -54,6 +93,7 @@ void MonitorDialog::ToggleFileCycling() {
     controls_.SetText(kIdFileCycling, kCaptionStopped);
     fileJob.running = false;
     fileJob.nextLine = 1;
+    fileJob.stepOwed = false;
     controls_.Enable(kIdAllRequests, true);
     return;
   }
@@ -64,6 +104,14 @@ void MonitorDialog::ToggleFileCycling() {
 
 void MonitorDialog::StepFileCycling() {
   if (!fileJob.running || fileJob.path.empty()) return;
+  // While the file is read through, its steps wait; a step that found it
+  // changed goes out as soon as the reading is done.
+  if (fileLines.Building()) return;
+  if (fileJob.stepOwed) {
+    fileJob.stepOwed = false;
+    SendNextFileLine();
+    return;
+  }
   switch (cycle.pacingMode) {
     case PacingMode::Periodic:
       fileJob.tickCount += 1;
@@ -99,16 +147,29 @@ void MonitorDialog::StepFileCycling() {
 void MonitorDialog::SendNextFileLine() {
   if (fileJob.nextLine < 1 || fileJob.nextLine > fileJob.lineCount) fileJob.nextLine = 1;
 
+  // An edited file is read through again in slices as well; the step goes
+  // out once that is done.
+  std::optional<FileFailure> failure = fileLines.Begin(fileJob.path);
+  if (!failure && fileLines.Building()) {
+    fileJob.stepOwed = true;
+    return;
+  }
   std::string line;
-  if (std::optional<FileFailure> failure =
-          fileLines.ReadLine(fileJob.path, fileJob.nextLine, line)) {
+  if (!failure) failure = fileLines.ReadLine(fileJob.path, fileJob.nextLine, line);
+  const bool tooLong = failure && IsLineTooLong(*failure);
+  if (failure && !tooLong) {
     // Moved, deleted or unreadable since it was chosen: stop, rather than
     // fail again at every step.
     if (fileJob.running) ToggleFileCycling();
-    ReportFileError(FileErrorMessage(failure->error, failure->stage, fileJob.path));
+    ReportFileError(SendFileMessage(*failure, fileJob.path));
     return;
   }
   controls_.SetText(kIdFileCurrentLine, std::to_string(fileJob.nextLine));
+  // Refused, and passed over like a rejected line: it reads as empty.
+  if (tooLong) {
+    ReportFileError(
+        Fill(Fill(kLineTooLong, "%2", std::to_string(fileJob.nextLine)), "%1", fileJob.path));
+  }
 
   // A line is hex text whatever request 1's hex box says; the box only
   // decides whether TAB, CR and LF are stripped first.

@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
+#include <filesystem>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/ControlIds.h"
+#include "support/CallDeadline.h"
 #include "support/DialogFixture.h"
+#include "transmit/LineIndex.h"
 
 namespace lirosa::test {
 namespace {
@@ -267,6 +272,117 @@ TEST_F(FileSendingTest, AFileThatCannotBeReadReportsAnUnknownErrorAndStops) {
   EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{message, message}));
   EXPECT_EQ(prompts.shown.back().kind, FakePrompts::Kind::Stop);
   EXPECT_FALSE(dialog->fileJob.running);
+}
+
+// ---- Files that are no files, huge lines, huge files ------------------------------
+
+struct EndlessRow {
+  const char* name;
+  std::string (*prepare)(const TempDir& dir);
+};
+
+class EndlessFileTest : public FileSendingTest, public ::testing::WithParamInterface<EndlessRow> {};
+
+TEST_P(EndlessFileTest, IsRefusedWithAClearMessageWithoutWaiting) {
+  const std::string path = GetParam().prepare(files);
+  ASSERT_FALSE(path.empty());
+  const std::string message = path + " 不是普通文件，无法发送。";
+  CallDeadline deadline(std::chrono::milliseconds(3000));
+  prompts.fileAnswers.push_back(path);
+  dialog->OnCommand(kIdChooseSendFile, Notification::Clicked);
+  EXPECT_EQ(prompts.Texts(), std::vector<std::string>{message});
+  EXPECT_EQ(controls.Text(kIdFileLineCount), "0");
+  StartStop();
+  Ticks(8);
+  EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{message, message}));
+  EXPECT_FALSE(dialog->fileJob.running);
+  EXPECT_TRUE(port.written.empty());
+  EXPECT_FALSE(CallDeadline::Expired()) << "the window waited for the file";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, EndlessFileTest,
+    ::testing::Values(EndlessRow{"DevZero", [](const TempDir&) { return std::string("/dev/zero"); }},
+                      EndlessRow{"LinkToDevZero",
+                                 [](const TempDir& dir) {
+                                   std::filesystem::create_symlink("/dev/zero", dir.File("z.txt"));
+                                   return dir.File("z.txt");
+                                 }},
+                      EndlessRow{"Fifo",
+                                 [](const TempDir& dir) {
+                                   const std::string path = dir.File("pipe.txt");
+                                   return mkfifo(path.c_str(), 0644) == 0 ? path : std::string();
+                                 }}),
+    [](const ::testing::TestParamInfo<EndlessRow>& info) { return std::string(info.param.name); });
+
+TEST_F(FileSendingTest, AnOverlongLineIsRefusedWithAMessageAndSkipped) {
+  Choose("01\n" + std::string(LineIndex::kMaxLineBytes + 1, 'A') + "\n02\n");
+  EXPECT_EQ(controls.Text(kIdFileLineCount), "3");
+  StartStop();
+  ASSERT_EQ(TicksToNextWrite(20), 8);
+  EXPECT_EQ(LastWrite(1), Bytes{0x01});
+  // Line 2 goes by with its message, and the step after it sends line 3.
+  ASSERT_EQ(TicksToNextWrite(20), 16);
+  EXPECT_EQ(LastWrite(1), Bytes{0x02});
+  EXPECT_EQ(prompts.Texts(), std::vector<std::string>{files.File("send.txt") +
+                                                      " 的第 2 行长于 1048576 字节，已跳过。"});
+  EXPECT_EQ(dialog->counters.requestsSent, 2);
+  EXPECT_TRUE(dialog->fileJob.running);
+}
+
+// More than two slices of the index: counted over the ticks, not at once.
+class LargeFileTest : public FileSendingTest {
+ protected:
+  static std::string Lines(const char* line, std::size_t count) {
+    std::string content;
+    for (std::size_t i = 0; i < count; ++i) content += line;
+    return content;
+  }
+  static constexpr std::size_t kLines = 2 * LineIndex::kSliceBytes / 3 + 7;
+};
+
+TEST_F(LargeFileTest, IsCountedOverTheTicksAndItsStepsWaitForTheCount) {
+  Choose(Lines("0A\n", kLines));
+  EXPECT_EQ(controls.Text(kIdFileLineCount), "") << "counted before choosing returned";
+  StartStop();
+  int ticks = 0;
+  while (controls.Text(kIdFileLineCount).empty() && ticks < 100) {
+    Ticks(1);
+    ++ticks;
+    if (controls.Text(kIdFileLineCount).empty()) EXPECT_TRUE(port.written.empty());
+  }
+  // Two slices after the one of the choice; the second tick already counts
+  // towards the period.
+  EXPECT_EQ(ticks, 2);
+  EXPECT_EQ(controls.Text(kIdFileLineCount), std::to_string(kLines));
+  EXPECT_EQ(TicksToNextWrite(20), 7);
+  EXPECT_EQ(port.written, Bytes{0x0A});
+}
+
+TEST_F(LargeFileTest, IsCountedWhileThePortIsClosedAndTheWindowDoesNotRest) {
+  dialog->OnCommand(kIdOpenClose, Notification::Clicked);
+  ASSERT_FALSE(dialog->portOpen);
+  Choose(Lines("0A\n", kLines));
+  for (int i = 0; i < 20 && controls.Text(kIdFileLineCount).empty(); ++i) {
+    dialog->OnTimer(kLineTimerId);
+    dialog->OnTimer(kLampTimerId);
+    EXPECT_FALSE(dialog->Resting() && dialog->fileLines.Building()) << "paused while counting";
+  }
+  EXPECT_EQ(controls.Text(kIdFileLineCount), std::to_string(kLines));
+}
+
+TEST_F(LargeFileTest, AnEditedFileIsReadThroughAgainAndTheStepGoesOutAfterIt) {
+  Choose(Lines("0A\n", kLines));
+  StartStop();
+  ASSERT_EQ(TicksToNextWrite(20), 9);  // counting, then the period
+  files.Write("send.txt", Lines("0B\n", kLines + 1));
+  // The step that finds the edit waits two slices, then sends line 2 of the
+  // new text.
+  ASSERT_EQ(TicksToNextWrite(20), 10);
+  EXPECT_EQ(LastWrite(1), Bytes{0x0B});
+  EXPECT_EQ(controls.Text(kIdFileCurrentLine), "2");
+  // The count stays the one of the choice.
+  EXPECT_EQ(dialog->fileJob.lineCount, static_cast<int>(kLines));
 }
 
 // ---- Response-driven pacing -----------------------------------------------------------

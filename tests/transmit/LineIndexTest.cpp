@@ -3,17 +3,23 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
 
 #include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "support/CallDeadline.h"
 #include "support/TempDir.h"
 
 namespace lirosa {
 namespace {
 
+using test::CallDeadline;
 using test::TempDir;
 
 struct LinesCase {
@@ -121,6 +127,34 @@ TEST_F(LineIndexTest, SameSizeEditIsSeenByItsModificationTime) {
   EXPECT_EQ(Line(2), "0203");
 }
 
+TEST_F(LineIndexTest, AnInPlaceRewriteWhoseTimeWasPutBackIsSeenByItsStatusChange) {
+  dir.Write("send.txt", "0102\n03\n");
+  SetModified(path, 1700000000, 100);
+  ASSERT_EQ(index.Refresh(path), std::nullopt);
+  EXPECT_EQ(Line(2), "03");
+  struct stat indexed {};
+  ASSERT_EQ(stat(path.c_str(), &indexed), 0);
+
+  // Same inode, same size, the old modification time put back (touch -r,
+  // rsync --inplace -t). Only the status-change time moves; on a coarse
+  // clock it may take a few milliseconds to tick on.
+  const int fd = open(path.c_str(), O_WRONLY);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(pwrite(fd, "01\n0203\n", 8, 0), 8);
+  close(fd);
+  struct stat now {};
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  do {
+    SetModified(path, 1700000000, 100);
+    ASSERT_EQ(stat(path.c_str(), &now), 0);
+  } while (now.st_ctim.tv_sec == indexed.st_ctim.tv_sec &&
+           now.st_ctim.tv_nsec == indexed.st_ctim.tv_nsec && std::chrono::steady_clock::now() < end);
+  ASSERT_EQ(now.st_size, indexed.st_size);
+  ASSERT_EQ(now.st_mtim.tv_nsec, indexed.st_mtim.tv_nsec);
+  EXPECT_EQ(Line(1), "01");
+  EXPECT_EQ(Line(2), "0203");
+}
+
 TEST_F(LineIndexTest, AFileReplacedUnderTheSameNameIsSeen) {
   dir.Write("send.txt", "0102\n03\n");
   SetModified(path, 1700000000, 0);
@@ -156,6 +190,85 @@ TEST_F(LineIndexTest, AFolderOpensButFailsToRead) {
   // A folder opens for reading on Linux; the read is what fails.
   EXPECT_EQ(index.Refresh(dir.path().string()), (FileFailure{EISDIR, FileStage::Read}));
   EXPECT_EQ(index.LineCount(), 0);
+}
+
+// Files that never end or are not files: refused by kind, without reading
+// and without waiting (a FIFO nobody writes would block a plain open).
+struct KindRow {
+  const char* name;
+  std::string (*prepare)(const TempDir& dir);
+};
+
+class LineIndexKindTest : public ::testing::TestWithParam<KindRow> {};
+
+TEST_P(LineIndexKindTest, IsRefusedAtOnce) {
+  TempDir dir;
+  const std::string path = GetParam().prepare(dir);
+  ASSERT_FALSE(path.empty());
+  LineIndex index;
+  std::string line = "stale";
+  CallDeadline deadline(std::chrono::milliseconds(2000));
+  EXPECT_EQ(index.Refresh(path), (FileFailure{EINVAL, FileStage::Kind}));
+  EXPECT_EQ(index.Begin(path), (FileFailure{EINVAL, FileStage::Kind}));
+  EXPECT_FALSE(index.Building());
+  EXPECT_EQ(index.ReadLine(path, 1, line), (FileFailure{EINVAL, FileStage::Kind}));
+  EXPECT_EQ(line, "");
+  EXPECT_EQ(index.LineCount(), 0);
+  EXPECT_FALSE(CallDeadline::Expired());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, LineIndexKindTest,
+    ::testing::Values(KindRow{"EndlessDevice", [](const TempDir&) { return std::string("/dev/zero"); }},
+                      KindRow{"LinkToEndlessDevice",
+                              [](const TempDir& dir) {
+                                std::filesystem::create_symlink("/dev/zero", dir.File("zero.txt"));
+                                return dir.File("zero.txt");
+                              }},
+                      KindRow{"FifoWithoutWriter",
+                              [](const TempDir& dir) {
+                                const std::string path = dir.File("pipe.txt");
+                                return mkfifo(path.c_str(), 0644) == 0 ? path : std::string();
+                              }}),
+    [](const ::testing::TestParamInfo<KindRow>& info) { return std::string(info.param.name); });
+
+TEST_F(LineIndexTest, ALineLongerThanTheBoundIsRefusedAndTheOthersStillRead) {
+  const std::string longest(LineIndex::kMaxLineBytes, 'A');
+  dir.Write("send.txt", "01\n" + longest + "B\n" + longest + "\r\n02");
+  ASSERT_EQ(index.Refresh(path), std::nullopt);
+  ASSERT_EQ(index.LineCount(), 4);
+  std::string line = "stale";
+  EXPECT_EQ(index.ReadLine(path, 2, line), (FileFailure{EFBIG, FileStage::Read}));
+  EXPECT_EQ(line, "");
+  // The bound itself is allowed, and the index stays.
+  EXPECT_EQ(Line(3), longest);
+  EXPECT_EQ(Line(4), "02");
+  EXPECT_EQ(index.LineCount(), 4);
+}
+
+TEST_F(LineIndexTest, ALargeFileIsReadThroughInSlices) {
+  // 3 bytes a line, a little over two slices.
+  const std::size_t lines = 2 * LineIndex::kSliceBytes / 3 + 1000;
+  std::string content;
+  content.reserve(lines * 3);
+  for (std::size_t i = 0; i < lines; ++i) content += i % 2 ? "0B\n" : "0A\n";
+  dir.Write("send.txt", content);
+
+  ASSERT_EQ(index.Begin(path), std::nullopt);
+  EXPECT_TRUE(index.Building());
+  EXPECT_LE(static_cast<std::size_t>(index.LineCount()), LineIndex::kSliceBytes / 3 + 1);
+  int slices = 1;
+  while (index.Building()) {
+    ASSERT_EQ(index.Continue(), std::nullopt);
+    ++slices;
+  }
+  EXPECT_EQ(slices, 3);
+  EXPECT_EQ(index.LineCount(), static_cast<int>(lines));
+  EXPECT_EQ(Line(static_cast<int>(lines)), lines % 2 ? "0A" : "0B");
+  EXPECT_EQ(Line(2), "0B");
+  // Up to date: nothing more to read.
+  ASSERT_EQ(index.Begin(path), std::nullopt);
+  EXPECT_FALSE(index.Building());
 }
 
 }  // namespace
