@@ -192,6 +192,8 @@ bool PosixSerialPort::SetQueueSizes(std::size_t input, std::size_t output) {
 bool PosixSerialPort::Discard() {
   if (!CheckOpen()) return false;
   if (calls_.Ioctl(fd_, TCFLSH, IntArgument(TCIOFLUSH)) != 0) return Fail(errno);
+  // The output waiting on the line is gone: the next write may wait again.
+  stalled_ = false;
   return true;
 }
 
@@ -247,6 +249,7 @@ WriteResult PosixSerialPort::Write(const std::uint8_t* data, std::size_t count) 
     if (written > 0) {
       result.accepted += static_cast<std::size_t>(written);
       lastProgress = calls_.MonotonicMs();
+      stalled_ = false;
       continue;
     }
     if (written < 0) {
@@ -258,10 +261,14 @@ WriteResult PosixSerialPort::Write(const std::uint8_t* data, std::size_t count) 
         return result;
       }
     }
+    // The line gave up taking bytes at an earlier write and still takes
+    // none: fail at once, so a cyclic send cannot hold the window a second
+    // per tick. The first byte it takes again ends this.
     // Strictly more than the limit: the clock counts whole milliseconds, so
     // a difference of exactly 1000 may be a little less than a second.
     const std::int64_t waited = calls_.MonotonicMs() - lastProgress;
-    if (waited > kWriteStallMs) {
+    if (stalled_ || waited > kWriteStallMs) {
+      stalled_ = true;
       Fail(ETIMEDOUT);
       result.error = ETIMEDOUT;
       return result;
@@ -281,6 +288,7 @@ void PosixSerialPort::Close() {
   calls_.Close(fd_);
   fd_ = -1;
   pseudoTerminal_ = false;
+  stalled_ = false;
 }
 
 }  // namespace lirosa

@@ -13,6 +13,9 @@ class SystemCalls;
 //
 // The descriptor is non-blocking: reads return what is waiting, and a write
 // waits for room in 50 ms steps, giving up after a second without progress.
+// Once a write has given up, the line counts as stalled: later writes take
+// what room there is without waiting and fail at once (ETIMEDOUT) while it
+// takes nothing, until it takes a byte again or is flushed or closed.
 // Exclusivity comes from flock (a second holder gets EBUSY); TIOCEXCL is set
 // as well for programs that do not lock. Time-outs and queue sizes have no
 // driver equivalent: they are kept and reported back, nothing more.
@@ -68,6 +71,7 @@ class PosixSerialPort final : public SerialPort {
   SystemCalls& calls_;
   int fd_ = -1;
   bool pseudoTerminal_ = false;
+  bool stalled_ = false;  // the last write gave up on a line that took nothing
   int lastError_ = 0;
   Timeouts timeouts_;
   std::size_t inputQueue_ = 0;

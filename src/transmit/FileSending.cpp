@@ -194,6 +194,11 @@ void MonitorDialog::SendNextFileLine() {
       counters.sentBytes -= size - accepted;
       ShowCounter(kIdSentBytes, counters.sentBytes);
     }
+    // A stalled line that took none of it: no request went out.
+    if (accepted == 0) {
+      counters.requestsSent -= 1;
+      ShowCounter(kIdRequestsSent, counters.requestsSent);
+    }
   }
 
   // Past an empty or rejected line too: staying on it would send nothing for

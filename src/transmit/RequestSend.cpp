@@ -21,9 +21,14 @@ void MonitorDialog::SendRequest(int slot) {
   // to a fixed send area.
   std::vector<std::uint8_t> bytes;
   if (EncodeRequest(request.text, request.hexForm != 0, bytes) != HexParseResult::Ok) return;
+  // Blanks only encode to no bytes: nothing goes out, so, as for an empty
+  // box, nothing is counted, echoed, captured or lit.
+  if (bytes.empty()) return;
 
   txActivity = true;
   std::size_t accepted = WriteToPort(bytes.data(), bytes.size());
+  // A stalled line that took none of it: no request went out.
+  if (accepted == 0) return;
   // Even when the device went away during the write, what it took did go
   // out: echo and count exactly that.
   EchoSent(bytes.data(), accepted);

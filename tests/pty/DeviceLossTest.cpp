@@ -191,3 +191,77 @@ TEST(StalledPeerTest, LargeSendGivesUpAfterASecondAndShowsWhatWasTaken) {
 
 }  // namespace
 }  // namespace lirosa
+
+namespace lirosa {
+namespace {
+
+// Drains the far end of the line until it has been empty for a moment;
+// returns the bytes taken.
+std::size_t Drain(int master) {
+  std::size_t total = 0;
+  std::uint8_t buffer[4096];
+  test::WaitUntil(
+      [&] {
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n > 0) total += static_cast<std::size_t>(n);
+        return n < 0 && errno == EAGAIN;
+      },
+      milliseconds(2000));
+  return total;
+}
+
+// An auto send every tick into a line nobody reads: after the first write
+// has given up, the ticks stay short; once the far end reads, sends go out
+// again; closing the stalled port is immediate.
+TEST(StalledPeerTest, CyclicSendsFailAtOnceAfterTheFirstTimeOutUntilTheLineDrains) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  LiveDialog live;
+  live.Start(pty.path());
+  ASSERT_TRUE(live.dialog->portOpen) << ::testing::PrintToString(live.prompts.Texts());
+  live.controls.SetCheck(kIdHex1, 0);
+  live.controls.SetText(kIdRequest1, std::string(1000, 'A'));
+  live.controls.SetText(kIdPeriod1, "10");
+  live.controls.SetCheck(kIdAuto1, 1);
+  live.Click(kIdAuto1);
+  const TrafficCounters& counters = live.dialog->counters;
+
+  // Ticks as the window's timer gives them; each one's length measured.
+  auto timedTick = [&] {
+    const auto start = steady_clock::now();
+    live.Tick();
+    return std::chrono::duration_cast<milliseconds>(steady_clock::now() - start);
+  };
+  milliseconds first{0};
+  for (int i = 0; i < 500 && first < milliseconds(900); ++i) first = std::max(first, timedTick());
+  ASSERT_GE(first.count(), 900) << "the line never stalled";
+  const std::int64_t sentBytes = counters.sentBytes;
+  const std::int64_t requests = counters.requestsSent;
+
+  milliseconds longest{0};
+  for (int i = 0; i < 100; ++i) longest = std::max(longest, timedTick());
+  // Each tick would wait out its second without the stall mark; a loaded
+  // machine may stretch one, never to anything near that.
+  EXPECT_LT(longest.count(), 400) << "a send on the stalled line waited again";
+  EXPECT_EQ(counters.sentBytes, sentBytes);
+  EXPECT_EQ(counters.requestsSent, requests) << "requests of which nothing went out were counted";
+  EXPECT_TRUE(live.dialog->portOpen);
+
+  // The far end reads: the next sends go out again.
+  EXPECT_GT(Drain(pty.master()), 0u);
+  EXPECT_TRUE(live.TickUntil([&] { return counters.sentBytes > sentBytes; }))
+      << "sends did not resume once the line drained";
+  EXPECT_GT(Drain(pty.master()), 0u);
+
+  // Stalled once more, the port still closes at once.
+  first = milliseconds(0);
+  for (int i = 0; i < 500 && first < milliseconds(900); ++i) first = std::max(first, timedTick());
+  const auto start = steady_clock::now();
+  live.Click(kIdOpenClose);
+  EXPECT_LT(std::chrono::duration_cast<milliseconds>(steady_clock::now() - start).count(), 500);
+  EXPECT_FALSE(live.dialog->portOpen);
+  EXPECT_EQ(live.controls.Text(kIdOpenClose), kCaptionOpen);
+}
+
+}  // namespace
+}  // namespace lirosa

@@ -511,6 +511,61 @@ TEST_F(PosixSerialPortWrite, GivesUpAfterASecondWithoutProgress) {
   }
 }
 
+// After a write gave up, a line that still takes nothing fails the next
+// writes at once; as soon as it takes a byte, writes wait as before.
+struct AfterStallRow {
+  const char* name;
+  void (*between)(PosixSerialPort& port);  // what happens after the stall
+  bool stillStalled;
+};
+
+class PosixSerialPortAfterStall : public PosixSerialPortWrite,
+                                  public ::testing::WithParamInterface<AfterStallRow> {};
+
+TEST_P(PosixSerialPortAfterStall, FailsAtOnceOnlyWhileTheLineTakesNothing) {
+  ASSERT_NO_FATAL_FAILURE(OpenPort());
+  for (int i = 0; i < 1000; ++i) fake.writes.push_back({EAGAIN, 0});
+  ASSERT_EQ(WriteText("ab").error, ETIMEDOUT);
+  fake.writes.clear();
+  GetParam().between(port);
+
+  // Still full: no waiting at all.
+  const std::int64_t before = fake.now;
+  const std::size_t polls = fake.pollTimeouts.size();
+  fake.writes = {{EAGAIN, 0}, {EAGAIN, 0}, {0, 1}};
+  const WriteResult result = WriteText("cd");
+  if (GetParam().stillStalled) {
+    EXPECT_EQ(result.accepted, 0u);
+    EXPECT_EQ(result.error, ETIMEDOUT);
+    EXPECT_EQ(fake.now, before);
+    EXPECT_EQ(fake.pollTimeouts.size(), polls);
+    return;
+  }
+  EXPECT_EQ(result.accepted, 2u);
+  EXPECT_EQ(result.error, 0);
+  EXPECT_EQ(fake.now, before + 100) << "a line that drained waits for room again";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PosixSerialPortAfterStall,
+    ::testing::Values(
+        AfterStallRow{"NothingChanged", [](PosixSerialPort&) {}, true},
+        // The line took a byte again: waiting is worth it once more.
+        AfterStallRow{"LineTookBytes",
+                      [](PosixSerialPort& port) {
+                        const std::uint8_t one = 'x';
+                        EXPECT_EQ(port.Write(&one, 1).accepted, 1u);
+                      },
+                      false},
+        AfterStallRow{"Flushed", [](PosixSerialPort& port) { EXPECT_TRUE(port.Discard()); }, false},
+        AfterStallRow{"Reopened",
+                      [](PosixSerialPort& port) {
+                        port.Close();
+                        EXPECT_TRUE(port.Open("/dev/ttyFake"));
+                      },
+                      false}),
+    [](const ::testing::TestParamInfo<AfterStallRow>& info) { return std::string(info.param.name); });
+
 TEST_F(PosixSerialPortWrite, FailureEndsTheWriteWithWhatWasAccepted) {
   ASSERT_NO_FATAL_FAILURE(OpenPort());
   fake.writes = {{0, 4}, {EIO, 0}};

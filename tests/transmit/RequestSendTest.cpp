@@ -68,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
         SendRow{"OddDigitGroup", "123 4", true, true, {0x12, 0x03, 0x04}},
         SendRow{"HexAcrossLinesJoins", "01 0\r\n3", true, true, {0x01, 0x03}},
         SendRow{"PrefixIsInvalid", "0x0A", true, false, {}},
-        SendRow{"SpacesOnlySendNothingButCount", "   ", true, true, {}},
+        // Nothing to send: not counted, echoed or lit, as an empty box.
+        SendRow{"SpacesOnlySendAndCountNothing", "   ", true, false, {}},
         SendRow{"Empty", "", true, false, {}},
         SendRow{"TwoTextLines", "AT\r\nOK", false, true, {'A', 'T', '\r', '\n', 'O', 'K'}},
         SendRow{"TextKeepsCase", "abc", false, true, {'a', 'b', 'c'}}),
@@ -170,6 +171,19 @@ TEST_F(RequestSendTest, StalledPeerEndsTheLoopAndOnlyAcceptedBytesAreEchoedAndCo
   EXPECT_EQ(view.text.find("05"), std::string::npos);
   EXPECT_EQ(controls.Text(kIdRequestsSent), "1");
   EXPECT_EQ(controls.Text(kIdSentBytes), "4");
+}
+
+TEST_F(RequestSendTest, NothingGoesOutOrIsCountedWhenTheLineTakesNoneOfIt) {
+  controls.SetCheck(kIdShowSent, 1);
+  Type("01 02");
+  port.writeScript = {{0, ETIMEDOUT}};
+  dialog->OnCommand(kIdSend1, Notification::Clicked);
+  EXPECT_EQ(dialog->counters.requestsSent, 0);
+  EXPECT_EQ(dialog->counters.sentBytes, 0);
+  EXPECT_EQ(view.text, "");
+  dialog->OnCommand(kIdSend1, Notification::Clicked);
+  EXPECT_EQ(dialog->counters.requestsSent, 1);
+  EXPECT_EQ(controls.Text(kIdRequestsSent), "1");
 }
 
 TEST_F(RequestSendTest, FailedWriteEndsTheLoopButKeepsThePortOpen) {
