@@ -1,6 +1,7 @@
 #include "app/SettingsFiles.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +10,6 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -29,15 +29,56 @@ std::string Join(const std::string& directory, const char* name) {
 }
 
 // The file's lines without their line ends; false when it cannot be read.
+// Only a regular file is read, and the open never waits: a FIFO put in its
+// place would otherwise hold the start-up for ever.
 bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return false;
+  }
+  std::string content;
+  char block[4096];
+  for (;;) {
+    const ssize_t n = read(fd, block, sizeof block);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    content.append(block, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  std::istringstream in(content);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
   }
-  return !in.bad();
+  return true;
+}
+
+// Where a save of `path` really goes: a symlinked settings file (kept in a
+// dotfiles repository, say) is written through to its target, not replaced
+// by a file of its own. Relative links resolve against their own folder.
+std::string WriteTarget(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::vector<char> target(static_cast<std::size_t>(PATH_MAX) + 1);
+    const ssize_t n = readlink(path.c_str(), target.data(), target.size() - 1);
+    if (n <= 0) return path;
+    std::string next(target.data(), static_cast<std::size_t>(n));
+    if (next.front() != '/') {
+      const std::size_t slash = path.rfind('/');
+      next = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + next;
+    }
+    path = next;
+  }
+  return path;
 }
 
 std::string LineAt(const std::vector<std::string>& lines, std::size_t index) {
@@ -58,8 +99,9 @@ int MakeDirectories(const std::string& path) {
 
 // Writes `content` to `path` through a temporary file in the same folder and
 // a rename, so readers see either the old file or the new one, never a part.
-int ReplaceFile(const std::string& path, const std::string& content, FileStage& stage) {
+int ReplaceFile(const std::string& file, const std::string& content, FileStage& stage) {
   stage = FileStage::Open;
+  const std::string path = WriteTarget(file);
   std::string temp = path + kTempInfix + std::string(kTempRandomChars, 'X');
   std::vector<char> name(temp.begin(), temp.end());
   name.push_back('\0');
@@ -135,10 +177,17 @@ std::string DefaultSettingsDirectory() {
   std::string base;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
     base = xdg;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
     base = std::string(home) + "/.config";
+  } else if (const passwd* user = getpwuid(getuid());
+             user != nullptr && user->pw_dir != nullptr && user->pw_dir[0] == '/') {
+    base = std::string(user->pw_dir) + "/.config";
   } else {
-    base = "/tmp";
+    // No home at all: a fresh private folder for this run, never a fixed
+    // name in /tmp that another user could plant a link at.
+    std::string pattern = "/tmp/lirosa-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) return {};
+    return pattern;
   }
   std::string directory = Join(base, "lirosa");
   MakeDirectories(directory);
@@ -194,6 +243,8 @@ std::string UnescapeRequestLine(const std::string& line) {
 
 StoredSettings ReadSettingsFiles(const std::string& directory) {
   StoredSettings stored;
+  // No folder could be had: never the current one by accident.
+  if (directory.empty()) return stored;
   std::vector<std::string> lines;
   if (ReadLines(Join(directory, kSetLogName), lines)) {
     stored.havePort = true;
@@ -215,6 +266,7 @@ StoredSettings ReadSettingsFiles(const std::string& directory) {
 
 SaveFailure WriteSettingsFiles(const std::string& directory, const PortSettings& port,
                                const std::array<std::string, 3>& requests) {
+  if (directory.empty()) return {ENOENT, FileStage::Open, kSetLogName};
   MakeDirectories(directory);
   FolderLock lock(directory);
   if (lock.Held()) RemoveStaleTemps(directory);

@@ -27,18 +27,23 @@ struct SaveFailure {
   std::string file;
 };
 
-// $XDG_CONFIG_HOME/lirosa, else $HOME/.config/lirosa; created when missing.
+// $XDG_CONFIG_HOME/lirosa, else $HOME/.config/lirosa, else the account's
+// home from the user database; created when missing. With no home at all a
+// fresh private folder (mkdtemp) for this run; empty if even that fails.
 std::string DefaultSettingsDirectory();
 
 // Reads set.log (port name, then the stop-bits, parity, data-bits and baud
 // indexes, one a line) and data.log (three request texts). Lines end in
-// CR LF or LF; missing lines read as empty; indexes are not checked.
+// CR LF or LF; missing lines read as empty; indexes are not checked. A file
+// that is not a regular file (a FIFO) supplies nothing, without waiting.
 StoredSettings ReadSettingsFiles(const std::string& directory);
 
 // Writes both files with CR LF line ends. Each file is written to a
 // temporary name and renamed over the old one, so a failed or interrupted
 // save leaves the previous file whole; the temporary files that interrupted
-// saves left behind are removed by the next save. Returns error 0 on success.
+// saves left behind are removed by the next save. A file that is a symlink
+// is written through to its target (temporary file beside the target), so
+// the link stays. Returns error 0 on success.
 SaveFailure WriteSettingsFiles(const std::string& directory, const PortSettings& port,
                                const std::array<std::string, 3>& requests);
 

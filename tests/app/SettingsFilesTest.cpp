@@ -1,11 +1,16 @@
 #include "app/SettingsFiles.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/ControlIds.h"
+#include "support/CallDeadline.h"
 #include "support/DialogFixture.h"
 #include "support/TempDir.h"
 
@@ -134,6 +139,86 @@ TEST_F(SettingsDialogTest, UnwritableFolderReportsTheFileErrorAndStillEnds) {
   EXPECT_EQ(prompts.shown[0].kind, FakePrompts::Kind::Stop);
   EXPECT_NE(prompts.shown[0].text.find("set.log"), std::string::npos);
   EXPECT_TRUE(window.ended);
+}
+
+}  // namespace
+}  // namespace lirosa::test
+
+namespace lirosa::test {
+namespace {
+
+// Sets or unsets an environment variable for the life of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    had_ = std::getenv(name) != nullptr;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      setenv(name_, old_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+TEST(SettingsFilesTest, WithoutHomeTheFolderIsTheAccountsOwnNeverAFixedTmpName) {
+  ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+  ScopedEnv home("HOME", nullptr);
+  const std::string folder = DefaultSettingsDirectory();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_NE(folder, "/tmp/lirosa");
+  struct stat info {};
+  ASSERT_EQ(lstat(folder.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISDIR(info.st_mode)) << folder << " is no folder of its own";
+  EXPECT_EQ(info.st_uid, getuid());
+  if (const passwd* user = getpwuid(getuid()); user && user->pw_dir && user->pw_dir[0] == '/') {
+    EXPECT_EQ(folder, std::string(user->pw_dir) + "/.config/lirosa");
+  }
+}
+
+TEST(SettingsFilesTest, FifosInPlaceOfTheFilesSupplyNothingWithoutWaiting) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("set.log").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(dir.File("data.log").c_str(), 0600), 0);
+  CallDeadline deadline(std::chrono::milliseconds(2000));
+  StoredSettings stored = ReadSettingsFiles(dir.path().string());
+  EXPECT_FALSE(CallDeadline::Expired()) << "the start-up waited for a writer";
+  EXPECT_FALSE(stored.havePort);
+  EXPECT_FALSE(stored.haveRequests);
+}
+
+TEST(SettingsFilesTest, SymlinkedFilesAreWrittenThroughToTheirTargets) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "dotfiles");
+  std::filesystem::create_directory(dir.path() / "cfg");
+  dir.Write("dotfiles/set.log", "old\r\n");
+  std::filesystem::create_symlink(dir.path() / "dotfiles" / "set.log", dir.path() / "cfg" / "set.log");
+  // A relative link whose target does not exist yet.
+  std::filesystem::create_symlink("../dotfiles/data.log", dir.path() / "cfg" / "data.log");
+
+  const std::string folder = (dir.path() / "cfg").string();
+  ASSERT_EQ(WriteSettingsFiles(folder, {"COM3", 6, 2, 2, 2}, {"01", "", ""}).error, 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "cfg" / "set.log"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "cfg" / "data.log"));
+  EXPECT_EQ(dir.Read("dotfiles/set.log"), "COM3\r\n2\r\n2\r\n2\r\n6\r\n");
+  EXPECT_EQ(dir.Read("dotfiles/data.log"), "01\r\n\r\n\r\n");
+  // Atomic beside the target: nothing left over there either.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "dotfiles"), {}), 2);
+  EXPECT_EQ(ReadSettingsFiles(folder).port, (PortSettings{"COM3", 6, 2, 2, 2}));
 }
 
 }  // namespace
