@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ControlIds.h"
 #include "app/MonitorDialog.h"
+#include "transmit/LineIndex.h"
 #include "support/FakeControls.h"
 #include "support/Fakes.h"
 
@@ -26,6 +28,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kLines = 100000;
 constexpr int kRounds = 301;
+constexpr int kHugeLines = 10'000'000;
 
 double MedianMicroseconds(std::vector<double> samples) {
   std::sort(samples.begin(), samples.end());
@@ -122,6 +125,42 @@ int main() {
   std::printf("  ratio last/first:      %10.2f\n", sb / sa);
   std::printf("first step after the file changed (index rebuilt): %.2f us\n",
               MedianMicroseconds(rebuild));
+
+  // Choosing a file of millions of lines: the window is held only by the
+  // choice and by one slice per tick, not by the whole read-through.
+  const std::string huge = (dir / "huge.txt").string();
+  {
+    std::ofstream out(huge, std::ios::binary);
+    const std::string block = [] {
+      std::string b;
+      for (int i = 0; i < 1000; ++i) b += "01 03 00 00 00 0A\r\n";
+      return b;
+    }();
+    for (int i = 0; i < kHugeLines / 1000; ++i) out << block;
+  }
+  std::vector<double> blocks;
+  prompts.fileAnswers.push_back(huge);
+  const auto chooseStart = std::chrono::steady_clock::now();
+  blocks.push_back(TimeOnce([&] { dialog.ChooseSendFile(); }));
+  while (dialog.fileJob.counting) {
+    blocks.push_back(TimeOnce([&] { dialog.OnTimer(kLineTimerId); }));
+  }
+  const double total =
+      std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - chooseStart).count();
+  const double longest = *std::max_element(blocks.begin(), blocks.end());
+  if (std::getenv("LIROSA_BENCH_VERBOSE")) {
+    for (double b : blocks) std::printf(" %.0f", b);
+    std::printf("\n");
+  }
+  LineIndex whole;
+  const double atOnce = TimeOnce([&] { whole.Refresh(huge); });
+  std::printf("choosing a %d-line file (%d ticks to count it, %d lines counted)\n", kHugeLines,
+              static_cast<int>(blocks.size()) - 1, dialog.fileJob.lineCount);
+  std::printf("  longest block of the window: %10.0f us (%.2f of a 10 ms tick)\n", longest,
+              longest / 10000.0);
+  std::printf("  choice to count shown:       %10.0f us\n", total);
+  std::printf("  reading it through at once:  %10.0f us\n", atOnce);
+  std::printf("  ratio at once / longest block: %8.1f\n", atOnce / longest);
 
   std::filesystem::remove_all(dir);
   return 0;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <ctime>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,7 +41,7 @@ class LineIndex {
   // Read), and the file stays indexed.
   static constexpr std::size_t kMaxLineBytes = 1024 * 1024;
   // What one Continue reads at most.
-  static constexpr std::size_t kSliceBytes = 4 * 1024 * 1024;
+  static constexpr std::size_t kSliceBytes = 2 * 1024 * 1024;
 
   // Brings the index up to date with the file at `path`, reading it through
   // if it changed. Returns nothing on success, else the errno and stage
@@ -97,7 +98,10 @@ class LineIndex {
 
   bool valid_ = false;
   Identity identity_;
-  std::vector<off_t> starts_;  // offset of the first byte of each line
+  // Offset of the first byte of each line. In blocks, not one array: a
+  // file of millions of lines would otherwise copy tens of megabytes in one
+  // slice each time the array grows.
+  std::deque<off_t> starts_;
   off_t end_ = 0;              // bytes read through when the index was built
 
   // A build under way: its own descriptor, how far it has read, and the
