@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QTextDocument>
+#include <algorithm>
 #include <utility>
 
 #include "gui/CaptionFit.h"
@@ -90,7 +91,8 @@ const std::string& QtDialogControls::SharedText(Readable& control, const QString
   // needs no conversion either.
   if (!current.isSharedWith(control.source) && current != control.source) {
     control.source = current;
-    control.text = current.toStdString();
+    control.text = control.haveRaw && current == control.rawShown ? control.raw
+                                                                   : current.toStdString();
   }
   return control.text;
 }
@@ -108,7 +110,9 @@ const std::string& QtDialogControls::BoxText(Readable& control) {
   }
   if (*control.stale) {
     *control.stale = false;
-    control.text = FromBoxText(box->toPlainText());
+    const QString plain = box->toPlainText();
+    control.text =
+        control.haveRaw && plain == control.rawShown ? control.raw : FromBoxText(plain);
   }
   return control.text;
 }
@@ -120,11 +124,13 @@ void QtDialogControls::SetText(int id, const std::string& text) {
     // Rewriting an unchanged text would throw away the user's caret.
     const QString value = QString::fromStdString(text);
     if (edit->text() != value) edit->setText(value);
+    KeepRaw(id, text, value, value.toStdString());
     return;
   }
   if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
     const QString value = ToBoxText(text);
     if (box->toPlainText() != value) box->setPlainText(value);
+    KeepRaw(id, text, value, FromBoxText(value));
     return;
   }
   if (auto* list = qobject_cast<QComboBox*>(widget)) {
@@ -150,6 +156,25 @@ void QtDialogControls::SetText(int id, const std::string& text) {
     return;
   }
   FitCaption(*widget);
+}
+
+void QtDialogControls::KeepRaw(int id, const std::string& text, const QString& shown,
+                               const std::string& back) {
+  Readable* control = FindReadable(id);
+  if (!control) return;
+  // A text the widget holds faithfully, CR LF aside, needs nothing kept.
+  std::string plain = text;
+  std::string converted = back;
+  for (std::string* t : {&plain, &converted}) {
+    t->erase(std::remove(t->begin(), t->end(), '\r'), t->end());
+  }
+  control->haveRaw = plain != converted;
+  control->raw = control->haveRaw ? text : std::string();
+  control->rawShown = control->haveRaw ? shown : QString();
+  // The next reading decides afresh.
+  control->source = QString();
+  control->text.clear();
+  if (control->stale) *control->stale = true;
 }
 
 int QtDialogControls::Check(int id) const {

@@ -60,6 +60,12 @@ class QtDialogControls final : public DialogControls {
     Kind kind = Kind::Other;
     QString source;
     std::string text;
+    // Bytes set that are not UTF-8 (a request loaded from an older
+    // data.log): Qt holds them as U+FFFD, so while the widget still shows
+    // exactly what they were shown as, they read back unchanged.
+    bool haveRaw = false;
+    std::string raw;
+    QString rawShown;
     // Text boxes only: the document watched, and the flag it sets.
     QPointer<QTextDocument> document;
     std::shared_ptr<bool> stale;
@@ -70,6 +76,8 @@ class QtDialogControls final : public DialogControls {
   Readable* FindReadable(int id) const;
   static const std::string& SharedText(Readable& control, const QString& current);
   static const std::string& BoxText(Readable& control);
+  // Notes `text` as raw bytes when `shown` does not convert back to it.
+  void KeepRaw(int id, const std::string& text, const QString& shown, const std::string& back);
 
   ControlMap controls_;
   mutable QHash<int, Readable> readables_;

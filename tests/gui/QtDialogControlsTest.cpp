@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextCursor>
 
 #include "WindowFixture.h"
 #include "app/ControlIds.h"
@@ -35,6 +36,25 @@ TEST_F(QtControls, MultiLineTextKeepsCrLfForTheLogicAndLinesInTheBox) {
   Press(*third, Qt::Key_Return, "\r");
   third->insertPlainText("Привет 你好");
   EXPECT_EQ(controls.Text(kIdRequest3), "AB\r\nПривет 你好");
+}
+
+TEST_F(QtControls, BytesThatAreNotUtf8ReadBackUnchangedUntilTheUserEditsThem) {
+  // As a request loaded from a data.log written in another code page.
+  const std::string loaded = "01 \xC8\xFD\r\n\xFF";
+  controls.SetText(kIdRequest1, loaded);
+  EXPECT_EQ(controls.Text(kIdRequest1), loaded);
+  controls.SetText(kIdKeyword, "\xB0\xA1");
+  EXPECT_EQ(controls.Text(kIdKeyword), "\xB0\xA1");
+
+  // Typed into: what the box now shows is what it holds.
+  auto* box = Find<QPlainTextEdit>(kIdRequest1);
+  box->setFocus();
+  box->moveCursor(QTextCursor::End);
+  Press(*box, Qt::Key_A, "A");
+  EXPECT_EQ(controls.Text(kIdRequest1), "01 \uFFFD\uFFFD\r\n\uFFFDA");
+  // A later valid text forgets the bytes.
+  controls.SetText(kIdKeyword, "AA");
+  EXPECT_EQ(controls.Text(kIdKeyword), "AA");
 }
 
 TEST_F(QtControls, SettingAnUnchangedTextKeepsTheCaret) {
