@@ -349,7 +349,9 @@ TEST_F(LargeFileTest, IsCountedOverTheTicksAndItsStepsWaitForTheCount) {
   while (controls.Text(kIdFileLineCount).empty() && ticks < 100) {
     Ticks(1);
     ++ticks;
-    if (controls.Text(kIdFileLineCount).empty()) EXPECT_TRUE(port.written.empty());
+    if (controls.Text(kIdFileLineCount).empty()) {
+      EXPECT_TRUE(port.written.empty());
+    }
   }
   // Two slices after the one of the choice; the second tick already counts
   // towards the period.
