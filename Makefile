@@ -88,4 +88,5 @@ bench: deps
 	$(BENCH_BUILD)/bench/receive/receive_bench
 	$(BENCH_BUILD)/bench/idle/idle_bench --seconds $(IDLE_SECONDS)
 	$(BENCH_BUILD)/bench/display/display_bench --records $(DISPLAY_RECORDS)
+	$(BENCH_BUILD)/bench/requests/requests_bench
 	$(BENCH_BUILD)/bench/soak/soak_bench --minutes $(SOAK_MINUTES)

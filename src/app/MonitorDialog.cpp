@@ -250,6 +250,14 @@ void MonitorDialog::OnClose() {
   window_.EndDialog();
 }
 
+void MonitorDialog::OnTerminate() {
+  terminating_ = true;
+  pending_.clear();
+  // A numeric box that holds no number stops the pull after the port and
+  // the requests, which is all the settings files keep.
+  OnClose();
+}
+
 void MonitorDialog::OnOk() {
   Wake();
   window_.EndDialog();
@@ -378,7 +386,7 @@ void MonitorDialog::TimerTick(int timerId) {
   }
   if (timerId == kLampTimerId) DrawLamps();
   --tickDepth_;
-  FlushPendingMessages();
+  if (!pending_.empty()) SchedulePendingMessages();
 }
 
 void MonitorDialog::LineTick() {
@@ -407,6 +415,7 @@ void MonitorDialog::ReportMessage(const std::string& text) { Report(MessageKind:
 void MonitorDialog::ReportFileError(const std::string& text) { Report(MessageKind::FileError, text); }
 
 void MonitorDialog::Report(MessageKind kind, const std::string& text) {
+  if (terminating_) return;
   auto same = [&](const std::string& t) { return t == text; };
   if (std::any_of(openBoxes_.begin(), openBoxes_.end(), same)) return;
   if (tickDepth_ > 0) {
@@ -432,12 +441,28 @@ void MonitorDialog::ShowNow(MessageKind kind, const std::string& text) {
   if (open != openBoxes_.end()) openBoxes_.erase(open);
 }
 
+void MonitorDialog::SchedulePendingMessages() {
+  // A box already open shows the rest when it closes.
+  if (showPosted_ || flushing_) return;
+  if (window_.PostShowMessages()) {
+    showPosted_ = true;
+    return;
+  }
+  FlushPendingMessages();
+}
+
+void MonitorDialog::ShowPendingMessages() {
+  showPosted_ = false;
+  // Should it come inside a tick after all, that tick's end posts again.
+  FlushPendingMessages();
+}
+
 void MonitorDialog::FlushPendingMessages() {
   // Boxes shown here are modal and let ticks run; those ticks queue their
   // own messages, which this loop then shows one after the other.
   if (flushing_ || tickDepth_ > 0) return;
   flushing_ = true;
-  while (!pending_.empty()) {
+  while (!pending_.empty() && !terminating_) {
     PendingMessage next = std::move(pending_.front());
     pending_.erase(pending_.begin());
     if (std::find(openBoxes_.begin(), openBoxes_.end(), next.text) != openBoxes_.end()) continue;

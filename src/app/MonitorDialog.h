@@ -144,8 +144,12 @@ class MonitorDialog {
   // The message table: one control notification to its handler. Returns
   // false when the table has no entry for it.
   bool OnCommand(int id, Notification notification);
-  void OnClose();   // title-bar close, also SIGTERM and SIGINT
-  void OnOk();      // Enter where no control takes it: ends without saving
+  void OnClose();   // title-bar close
+  // SIGTERM, SIGINT: closes as OnClose does, but no box may wait for a
+  // click, so whatever would be reported from here on is dropped; what can
+  // be saved is saved.
+  void OnTerminate();
+  void OnOk();      // the dialog's OK: ends without saving (Enter never sends it)
   void OnCancel();  // Esc: ends without saving
   void OnTimer(int timerId);
   void OnSize(SizeKind kind, int width, int height);
@@ -176,6 +180,8 @@ class MonitorDialog {
   int ClosePort();
   void TogglePort();
   void OnPortListChange();
+  // Enter in the port list's typed text: that name becomes the port, opened.
+  void OnPortNameEntered();
   void OnLineListChange();
   // The device went away under us: close as a port change does, tell once.
   void HandleDeviceGone();
@@ -250,10 +256,13 @@ class MonitorDialog {
 
   // ---- Messages ----------------------------------------------------------------
   // The program's own message (no icon) and a file error (stop icon). Inside
-  // a tick they wait until the tick has finished; a message whose box is
-  // already open is not shown again.
+  // a tick they wait until the tick has returned (WindowHost::
+  // PostShowMessages); a message whose box is open or that is waiting
+  // already is not added again.
   void ReportMessage(const std::string& text);
   void ReportFileError(const std::string& text);
+  // Shows the messages ticks left waiting, one box after the other.
+  void ShowPendingMessages();
 
   // ---- Window state ------------------------------------------------------------
   PortSettings portSettings;
@@ -295,6 +304,7 @@ class MonitorDialog {
   void ShowNow(MessageKind kind, const std::string& text);
   void Report(MessageKind kind, const std::string& text);
   void FlushPendingMessages();
+  void SchedulePendingMessages();
   void LineTick();
   void RestIfQuiet();
 
@@ -308,6 +318,8 @@ class MonitorDialog {
 
   int tickDepth_ = 0;
   bool flushing_ = false;
+  bool showPosted_ = false;  // ShowPendingMessages is on its way
+  bool terminating_ = false;  // OnTerminate: no more boxes
   std::vector<PendingMessage> pending_;
   std::vector<std::string> openBoxes_;
   // A numeric box that failed in a tick's pull is reported once, until it

@@ -44,6 +44,13 @@ class WindowHost {
   // Safe from any thread: has MonitorDialog::Wake called on the window's
   // thread soon.
   virtual void PostWake() = 0;
+  // Has MonitorDialog::ShowPendingMessages called on the window's thread
+  // once the event being handled has returned, so that a box raised inside
+  // a tick opens outside it and the timers keep firing under the box.
+  // False when this host cannot: the messages are then shown at the end of
+  // the tick, which suits a toolkit whose boxes dispatch timer events to a
+  // busy handler.
+  virtual bool PostShowMessages() { return false; }
   // Ends the window; the program ends with it. Must not come back as a
   // close command.
   virtual void EndDialog() = 0;

@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -91,11 +92,14 @@ LinkServices DesktopLinkServices(QWidget* owner) {
       done(kLinkOutOfResources);
       return;
     }
-    if (QDesktopServices::openUrl(QUrl::fromUserInput(address))) {
-      done(kLinkOpened);
+    // Qt would start xdg-open detached and call that success, even when
+    // it then finds no browser.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty()) {
+      RunLinkOpener(opener, address, std::move(done));
       return;
     }
-    RunLinkOpener(QStringLiteral("xdg-open"), address, std::move(done));
+    done(QDesktopServices::openUrl(QUrl::fromUserInput(address)) ? kLinkOpened : kLinkNoHandler);
   };
   services.beep = [] { QApplication::beep(); };
   QPointer<QWidget> guard(owner);

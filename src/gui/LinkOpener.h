@@ -21,8 +21,9 @@ struct LinkServices {
   std::function<void(const QString& text)> warn;
 };
 
-// The desktop's handler for the address (QDesktopServices), with xdg-open
-// as the fallback handler; beeps and boxes over `owner`.
+// The desktop's opener (xdg-open), whose exit status tells whether the
+// address was taken; without one, Qt's own choice of browser (which only
+// tells whether it could be started). Beeps and boxes over `owner`.
 LinkServices DesktopLinkServices(QWidget* owner);
 
 // Starts `program` with the address as its one argument and reports what

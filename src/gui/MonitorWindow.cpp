@@ -98,8 +98,12 @@ void MonitorWindow::Connect() {
       connect(list, &QComboBox::activated, this,
               [this, id] { Forward(id, Notification::SelectionChanged); });
       if (list->lineEdit()) {
+        // The list hands its keys to its line edit directly, past any
+        // filter there: Enter is caught on the list itself.
+        portList_ = list;
         portEdit_ = list->lineEdit();
         portEdit_->setProperty(TemplateBuilder::kIdProperty, id);
+        portList_->installEventFilter(this);
         portEdit_->installEventFilter(this);
       }
     }
@@ -125,6 +129,10 @@ void MonitorWindow::End() {
   }
   hide();
   Q_EMIT Ended();
+}
+
+void MonitorWindow::Terminate() {
+  if (MonitorDialog* logic = Logic()) logic->OnTerminate();
 }
 
 void MonitorWindow::closeEvent(QCloseEvent* event) {
@@ -155,25 +163,22 @@ void MonitorWindow::keyPressEvent(QKeyEvent* event) {
   }
   if (IsEnter(*event)) {
     // A focused push button takes Enter as a click, as on the platform
-    // dialogs; anywhere else no control took it, so it is the dialog's OK.
+    // dialogs. Anywhere else Enter confirms what was typed or chosen; it
+    // does not end the window.
     QWidget* focus = focusWidget();
     if (pushButtons_.contains(focus) && focus->isEnabled()) {
       static_cast<QAbstractButton*>(focus)->click();
-      return;
     }
-    logic->OnOk();
     return;
   }
   event->ignore();
 }
 
 bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
-  // Enter in the port list's typed text chooses that port; it is not the
-  // dialog's OK.
-  if (watched == portEdit_ && event->type() == QEvent::KeyPress &&
-      IsEnter(*static_cast<QKeyEvent*>(event))) {
-    Forward(portEdit_->property(TemplateBuilder::kIdProperty).toInt(),
-            Notification::SelectionChanged);
+  // Enter in the port list's typed text chooses that port and opens it.
+  const bool portBox = watched && (watched == portList_ || watched == portEdit_);
+  if (portBox && event->type() == QEvent::KeyPress && IsEnter(*static_cast<QKeyEvent*>(event))) {
+    if (MonitorDialog* logic = Logic()) logic->OnPortNameEntered();
     return true;
   }
   return QDialog::eventFilter(watched, event);

@@ -19,11 +19,12 @@ class StayOnTopButton;
 // event to the window logic, which it does not otherwise interpret.
 //
 // Clicks of buttons, check boxes and radios arrive as Clicked, a choice in
-// a drop-down list (or Enter in the port list's typed text) as
-// SelectionChanged; the title-bar close as OnClose, Esc as OnCancel, Enter
-// where no control takes it as OnOk, window state changes as OnSize and
-// "О программе." (context menu, F1) as OnSysCommand. The frame is fixed in
-// the normal state; maximizing is allowed.
+// a drop-down list as SelectionChanged, Enter in the port list's typed text
+// as OnPortNameEntered; the title-bar close as OnClose, Esc as OnCancel,
+// window state changes as OnSize and "О программе." (context menu, F1) as
+// OnSysCommand. Enter elsewhere clicks a focused push button and never ends
+// the window: it confirms a value, and ending would lose the run's
+// settings. The frame is fixed in the normal state; maximizing is allowed.
 class MonitorWindow final : public QDialog {
   Q_OBJECT
 
@@ -44,6 +45,8 @@ class MonitorWindow final : public QDialog {
   // left open over the window is closed, and Ended() is emitted once.
   void End();
   bool HasEnded() const { return ended_; }
+  // A termination signal: the window closes and saves without any box.
+  void Terminate();
 
   // The client size in the normal state: 526 x 325 dialog units.
   static QSize NormalSize();
@@ -67,6 +70,7 @@ class MonitorWindow final : public QDialog {
 
   ControlMap controls_;
   QSet<QWidget*> pushButtons_;
+  QWidget* portList_ = nullptr;
   QWidget* portEdit_ = nullptr;
   QMenu* systemMenu_ = nullptr;
   QTimer* sizeKeeper_ = nullptr;

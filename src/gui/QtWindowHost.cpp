@@ -125,6 +125,18 @@ void QtWindowHost::PostWake() {
       Qt::QueuedConnection);
 }
 
+bool QtWindowHost::PostShowMessages() {
+  // Qt does not fire a timer again while its slot is still running, so a
+  // box opened inside the tick would hold every timer of the window.
+  QMetaObject::invokeMethod(
+      &window_,
+      [window = &window_] {
+        if (MonitorDialog* logic = window->Logic()) logic->ShowPendingMessages();
+      },
+      Qt::QueuedConnection);
+  return true;
+}
+
 void QtWindowHost::WakeOnControlChanges() {
   auto wake = [window = &window_] {
     if (MonitorDialog* logic = window->Logic()) logic->Wake();

@@ -31,6 +31,7 @@ class QtWindowHost final : public WindowHost {
   bool PauseTimers() override;
   std::int64_t ResumeTimers() override;
   void PostWake() override;
+  bool PostShowMessages() override;
   void EndDialog() override;
 
   bool TimersRunning() const;

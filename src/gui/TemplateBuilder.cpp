@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextOption>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -124,6 +125,10 @@ QWidget* MakeTextBox(const ControlTemplate& control, QWidget& dialog) {
                                                                   : Qt::ScrollBarAlwaysOff);
   // In a request box Tab moves on, as in any dialog; Enter makes a line.
   box->setTabChangesFocus(true);
+  // Breaking only at word boundaries lays out a long run without blanks in
+  // quadratic time (a pasted megabyte of digits froze the window for a
+  // minute); breaking anywhere keeps it linear.
+  if (!display) box->setWordWrapMode(QTextOption::WrapAnywhere);
   box->setReadOnly(control.style & kStyleReadOnly);
   if (display) box->document()->setUndoRedoEnabled(false);
   return box;

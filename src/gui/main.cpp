@@ -42,9 +42,8 @@ int main(int argc, char** argv) {
   window.Attach(&dialog);
 
   lirosa::TerminationSignals termination;
-  QObject::connect(&termination, &lirosa::TerminationSignals::Received, &window, [&window] {
-    if (lirosa::MonitorDialog* logic = window.Logic()) logic->OnClose();
-  });
+  QObject::connect(&termination, &lirosa::TerminationSignals::Received, &window,
+                   &lirosa::MonitorWindow::Terminate);
   // Leaves every event loop, a box's as well, so nothing waits for a click.
   QObject::connect(&window, &lirosa::MonitorWindow::Ended, &app, [] { QCoreApplication::exit(0); });
 

@@ -113,6 +113,13 @@ void MonitorDialog::OnPortListChange() {
   controls_.SetText(kIdOpenClose, kCaptionOpen);
 }
 
+void MonitorDialog::OnPortNameEntered() {
+  Wake();
+  OnPortListChange();
+  // Closed now, so this opens the typed name.
+  TogglePort();
+}
+
 void MonitorDialog::OnLineListChange() {
   if (!portOpen) return;
   port_.SetDtr(false);

@@ -185,6 +185,31 @@ TEST_F(StartupTest, MessageRaisedInATickWaitsForTheTickAndIsNotStacked) {
   EXPECT_EQ(prompts.shown.size(), 1u);
 }
 
+TEST_F(StartupTest, AHostThatPostsShowsTickMessagesAfterTheTickAndOnlyOnce) {
+  window.postsMessages = true;
+  Start();
+  controls.SetText(kIdRetryLimit, "x");
+  port.goneError = 5;  // the device goes in the same tick: two messages wait
+  dialog->OnTimer(kLineTimerId);
+  dialog->OnTimer(kLampTimerId);
+  EXPECT_TRUE(prompts.shown.empty()) << "a box opened inside the tick";
+  EXPECT_FALSE(dialog->Resting()) << "the window rests with messages waiting";
+  for (int i = 0; i < 5; ++i) dialog->OnTimer(kLineTimerId);
+  EXPECT_EQ(window.messagePosts, 1);
+
+  // Under the first box the ticks go on; none stacks a waiting message.
+  int ticksUnderBoxes = 0;
+  prompts.whileOpen = [&] {
+    for (int i = 0; i < 3; ++i, ++ticksUnderBoxes) dialog->OnTimer(kLineTimerId);
+  };
+  dialog->ShowPendingMessages();
+  EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"请键入一个整数。", "通信端口<COM1>已断开!"}));
+  EXPECT_EQ(ticksUnderBoxes, 6);
+  EXPECT_EQ(window.messagePosts, 1);
+  dialog->ShowPendingMessages();  // a late second call shows nothing again
+  EXPECT_EQ(prompts.shown.size(), 2u);
+}
+
 TEST_F(StartupTest, ShortPeriodBoxesBecomeTenOnTheNextTick) {
   Start();
   controls.SetText(kIdPeriod1, "");

@@ -12,12 +12,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBlock>
+#include <QtTest/QTest>
 #include <filesystem>
+#include <signal.h>
+#include <string>
+#include <vector>
 
 #include "BoundMembers.h"
 #include "WindowFixture.h"
 #include "app/ControlIds.h"
 #include "gui/MonitorWindow.h"
+#include "gui/TerminationSignals.h"
 
 namespace lirosa::test {
 namespace {
@@ -83,9 +88,13 @@ TEST_F(MonitorWindowTest, AnEmptyNumberBoxInATickIsReportedOnce) {
   timeout->clear();
   prompts.shown.clear();
   for (int i = 0; i < 5; ++i) logic->OnTimer(kLineTimerId);
+  // The box opens from the event loop, after the ticks.
+  EXPECT_TRUE(prompts.shown.empty());
+  QCoreApplication::sendPostedEvents();
   EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"请键入一个整数。"});
   timeout->insert("9");
   logic->OnTimer(kLineTimerId);
+  QCoreApplication::sendPostedEvents();
   EXPECT_EQ(prompts.shown.size(), 1u);
   EXPECT_EQ(logic->cycle.responseTimeoutS, 9);
 }
@@ -135,11 +144,11 @@ TEST_F(MonitorWindowTest, EscEndsTheWindowWithoutSaving) {
   EXPECT_FALSE(SettingsSaved(settings));
 }
 
-TEST_F(MonitorWindowTest, EnterInASingleLineEditIsTheDialogsOk) {
+TEST_F(MonitorWindowTest, EnterInASingleLineEditLeavesTheWindowOpen) {
   Start();
   Press(*Find<QLineEdit>(kIdKeyword), Qt::Key_Return, "\r");
-  EXPECT_TRUE(window.HasEnded());
-  EXPECT_FALSE(SettingsSaved(settings));
+  EXPECT_FALSE(window.HasEnded());
+  EXPECT_TRUE(logic->portOpen);
 }
 
 TEST_F(MonitorWindowTest, EnterInARequestBoxIsANewLine) {
@@ -170,11 +179,11 @@ TEST_F(MonitorWindowTest, EnterInTheTypedPortNameChoosesThePort) {
   typed->setText("/dev/pts/77");
   Press(*typed, Qt::Key_Return, "\r");
   EXPECT_FALSE(window.HasEnded());
-  // A port change closes the open port; the new name is used at the next open.
-  EXPECT_FALSE(logic->portOpen);
-  EXPECT_EQ(Find<QPushButton>(kIdOpenClose)->text(), QString::fromUtf8("打开串口"));
-  Find<QPushButton>(kIdOpenClose)->click();
+  // The open port is closed and the typed one opened.
+  EXPECT_EQ(port.closes, 1);
+  EXPECT_TRUE(logic->portOpen);
   EXPECT_EQ(port.path, "/dev/pts/77");
+  EXPECT_EQ(Find<QPushButton>(kIdOpenClose)->text(), QString::fromUtf8("关闭串口"));
 }
 
 TEST_F(MonitorWindowTest, TheTitleBarCloseSavesAndEndsOnce) {
@@ -236,6 +245,60 @@ TEST_F(MonitorWindowTest, TheNormalSizeIsKeptAndMaximizingIsAllowed) {
   QApplication::processEvents();
   EXPECT_EQ(window.size(), MonitorWindow::NormalSize());
 }
+
+// ---- Closing while a numeric box holds no number -----------------------------
+
+struct CloseRow {
+  const char* name;
+  bool bySignal;  // SIGTERM, else the title-bar close
+  std::vector<std::string> boxes;
+};
+
+class CloseWithoutANumberTest : public WindowFixture,
+                                public ::testing::WithParamInterface<CloseRow> {};
+
+// A signal cannot wait for a click: it saves what the files keep and ends,
+// with no box. The title-bar close still tells the user.
+TEST_P(CloseWithoutANumberTest, TheWindowEndsAndSavesThePortAndTheRequests) {
+  Start();
+  window.show();
+  controls.SetText(kIdRequest2, "01 03");
+  // Response pacing enables the time-out box, which the user then empties.
+  QTest::mouseClick(Find<QRadioButton>(kIdPacingResponse), Qt::LeftButton);
+  auto* timeout = Find<QLineEdit>(kIdResponseTimeout);
+  ASSERT_TRUE(timeout->isEnabled());
+  timeout->setFocus();
+  QTest::keyClick(timeout, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(timeout, Qt::Key_Backspace);
+  ASSERT_EQ(controls.Text(kIdResponseTimeout), "");
+  prompts.shown.clear();
+
+  if (GetParam().bySignal) {
+    TerminationSignals termination;
+    ASSERT_TRUE(termination.Installed());
+    QObject::connect(&termination, &TerminationSignals::Received, &window,
+                     &MonitorWindow::Terminate);
+    ASSERT_EQ(raise(SIGTERM), 0);
+    QElapsedTimer clock;
+    clock.start();
+    while (!window.HasEnded() && clock.elapsed() < 5000) {
+      QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+  } else {
+    window.close();
+  }
+  EXPECT_TRUE(window.HasEnded());
+  EXPECT_EQ(prompts.Texts(), GetParam().boxes);
+  EXPECT_FALSE(port.open);
+  EXPECT_EQ(settings.Read("set.log"), "COM1\r\n0\r\n0\r\n2\r\n3\r\n");
+  EXPECT_EQ(settings.Read("data.log"), "\r\n01 03\r\n\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Closes, CloseWithoutANumberTest,
+    ::testing::Values(CloseRow{"Sigterm", true, {}},
+                      CloseRow{"TitleBar", false, {"请键入一个整数。"}}),
+    [](const ::testing::TestParamInfo<CloseRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace lirosa::test

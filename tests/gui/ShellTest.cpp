@@ -8,11 +8,14 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 
+#include "ModalAnswer.h"
 #include "WindowFixture.h"
 #include "app/ControlIds.h"
 #include "gui/AboutDialog.h"
@@ -299,6 +302,56 @@ TEST_F(LinkOpenerTest, AMissingOrUnusableOpenerIsReported) {
   EXPECT_EQ(Run(QString::fromStdString((dir.path() / "absent").string())), kLinkNoHandler);
   // Without an execute bit nobody may run it, root included.
   EXPECT_EQ(Run(Script("exit 0", 0644)), kLinkAccessDenied);
+}
+
+// The desktop's opener as the links use it: xdg-open found on PATH, here a
+// stand-in whose exit status says whether a browser took the address.
+class DesktopOpenerTest : public LinkOpenerTest {
+ protected:
+  DesktopOpenerTest() : savedPath(qgetenv("PATH")) {}
+  ~DesktopOpenerTest() override { qputenv("PATH", savedPath); }
+  void InstallOpener(int status) {
+    const std::filesystem::path path = dir.path() / "xdg-open";
+    std::ofstream(path) << "#!/bin/sh\nexit " << status << "\n";
+    chmod(path.c_str(), 0755);
+    qputenv("PATH", QByteArray(dir.path().c_str()) + ":" + savedPath);
+  }
+  const QByteArray savedPath;
+};
+
+TEST_F(DesktopOpenerTest, AnOpenerThatFindsNoBrowserIsAFailureWithItsReason) {
+  InstallOpener(3);
+  QWidget owner;
+  QLabel label(QStringLiteral("https://lirosa.example.com/"), &owner);
+  label.setGeometry(10, 10, 300, 30);
+  new HoverLink(label, DesktopLinkServices(&owner));
+  const QColor unvisited = TextColour(label);
+  QString warning;
+  AnswerNextModal(
+      [&](QWidget& modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(&modal)) warning = box->text();
+        if (auto* dialog = qobject_cast<QDialog*>(&modal)) dialog->accept();
+      },
+      10'000);
+  Click(label);
+  QElapsedTimer clock;
+  clock.start();
+  while (warning.isEmpty() && clock.elapsed() < 10'000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  EXPECT_EQ(warning.toStdString(), LinkErrorMessage(kLinkNoHandler));
+  EXPECT_EQ(TextColour(label), unvisited);
+}
+
+TEST_F(DesktopOpenerTest, TheOpenersSuccessOpensTheLink) {
+  InstallOpener(0);
+  std::optional<int> code;
+  DesktopLinkServices(nullptr).open(QStringLiteral("https://lirosa.example.com/"),
+                                    [&](int c) { code = c; });
+  QElapsedTimer clock;
+  clock.start();
+  while (!code && clock.elapsed() < 10'000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(code, kLinkOpened);
 }
 
 // ---- Stay-on-top button ------------------------------------------------------------

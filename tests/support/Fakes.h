@@ -152,6 +152,10 @@ class FakeWindow final : public WindowHost {
     return skippedTicks;
   }
   void PostWake() override { ++wakePosts; }
+  bool PostShowMessages() override {
+    if (postsMessages) ++messagePosts;
+    return postsMessages;
+  }
   void EndDialog() override { ended = true; }
 
   std::string title;
@@ -166,6 +170,9 @@ class FakeWindow final : public WindowHost {
   int resumes = 0;
   std::int64_t skippedTicks = 0;  // what the next ResumeTimers reports
   int wakePosts = 0;
+  // As the Qt host: boxes raised in a tick wait for ShowPendingMessages.
+  bool postsMessages = false;
+  int messagePosts = 0;
   bool ended = false;
 };
 
