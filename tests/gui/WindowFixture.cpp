@@ -9,7 +9,8 @@ WindowFixture::WindowFixture()
     : controls(window.Controls()), view(window.TrafficDisplay()), host(window) {
   logic = std::make_unique<MonitorDialog>(Platform{controls, prompts, view, port, clock, host,
                                                    [] { return std::vector<ListEntry>{}; },
-                                                   settings.path().string()});
+                                                   settings.path().string(), nullptr,
+                                                   (settings.path() / "sys").string()});
   window.Attach(logic.get());
 }
 

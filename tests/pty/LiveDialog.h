@@ -82,7 +82,10 @@ class LiveDialog {
   static constexpr int kDataBits8Index = 2;
 
   LiveDialog() : port(MakePortUnderTest()) {
-    Platform platform{controls, prompts, view, port, clock, window, {}, settings.path().string()};
+    // COMn names lead into an empty folder: no test reaches a real ttyS.
+    Platform platform{controls, prompts, view, port,
+                      clock, window, {}, settings.path().string(),
+                      nullptr, "/sys", (settings.path() / "dev").string()};
     dialog = std::make_unique<MonitorDialog>(platform);
     clock_gettime(CLOCK_MONOTONIC, &next_);
   }
