@@ -18,6 +18,7 @@
 #include "gui/LinkOpener.h"
 #include "gui/PictureLinks.h"
 #include "gui/StayOnTopButton.h"
+#include "gui/WideListBox.h"
 
 namespace lirosa {
 
@@ -97,10 +98,21 @@ void MonitorWindow::Connect() {
     if (auto* list = qobject_cast<QComboBox*>(widget)) {
       connect(list, &QComboBox::activated, this,
               [this, id] { Forward(id, Notification::SelectionChanged); });
-      if (list->lineEdit()) {
-        portEdit_ = list->lineEdit();
-        portEdit_->setProperty(TemplateBuilder::kIdProperty, id);
-        portEdit_->installEventFilter(this);
+      if (auto* wide = qobject_cast<WideListBox*>(list); wide && id == kIdPortList) {
+        connect(wide, &WideListBox::PopupAboutToShow, this, [this] {
+          if (MonitorDialog* logic = Logic()) logic->RefreshPortList();
+        });
+      }
+      if (QLineEdit* edit = list->lineEdit()) {
+        typedEdits_.insert(edit);
+        edit->setProperty(TemplateBuilder::kIdProperty, id);
+        edit->installEventFilter(this);
+        // A typed value takes effect when the box is left too, if changed.
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit, id] {
+          if (!edit->isModified()) return;
+          edit->setModified(false);
+          Forward(id, Notification::SelectionChanged);
+        });
       }
     }
   }
@@ -170,9 +182,10 @@ void MonitorWindow::keyPressEvent(QKeyEvent* event) {
 bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
   // Enter in the port list's typed text chooses that port; it is not the
   // dialog's OK.
-  if (watched == portEdit_ && event->type() == QEvent::KeyPress &&
+  if (typedEdits_.contains(watched) && event->type() == QEvent::KeyPress &&
       IsEnter(*static_cast<QKeyEvent*>(event))) {
-    Forward(portEdit_->property(TemplateBuilder::kIdProperty).toInt(),
+    static_cast<QLineEdit*>(watched)->setModified(false);
+    Forward(watched->property(TemplateBuilder::kIdProperty).toInt(),
             Notification::SelectionChanged);
     return true;
   }

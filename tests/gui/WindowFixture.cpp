@@ -8,7 +8,7 @@ namespace lirosa::test {
 WindowFixture::WindowFixture()
     : controls(window.Controls()), view(window.TrafficDisplay()), host(window) {
   logic = std::make_unique<MonitorDialog>(Platform{controls, prompts, view, port, clock, host,
-                                                   [] { return std::vector<ListEntry>{}; },
+                                                   [this] { return foundPorts; },
                                                    settings.path().string(), nullptr,
                                                    (settings.path() / "sys").string()});
   window.Attach(logic.get());
