@@ -8,7 +8,11 @@ namespace lirosa {
 QtDeviceWatch::QtDeviceWatch(QObject* parent) : QObject(parent) {
   settle_.setSingleShot(true);
   settle_.setInterval(kSettleMs);
-  connect(&settle_, &QTimer::timeout, this, &QtDeviceWatch::Changed);
+  connect(&settle_, &QTimer::timeout, this, [this] {
+    // A folder made during the burst is watched from now on.
+    Rewatch();
+    Q_EMIT Changed();
+  });
   connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
     Rewatch();
     if (!settle_.isActive()) settle_.start();

@@ -99,11 +99,12 @@ void WideListBox::UpdateChosen() {
     shortName_->setAttribute(Qt::WA_TransparentForMouseEvents);
     shortName_->setAutoFillBackground(true);
     shortName_->setBackgroundRole(QPalette::Base);
-    shortName_->setIndent(2);
+    shortName_->setIndent(1);
   }
   shortName_->setGeometry(edit->rect());
-  shortName_->setText(shortName_->fontMetrics().elidedText(shortName, Qt::ElideRight,
-                                                           edit->width() - 4));
+  // The number at its end tells devices apart: that part stays.
+  shortName_->setText(shortName_->fontMetrics().elidedText(shortName, Qt::ElideLeft,
+                                                           edit->width() - 2));
   shortName_->show();
 }
 

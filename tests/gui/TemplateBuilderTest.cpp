@@ -98,7 +98,7 @@ TEST_F(MainWindowBuild, StylesBecomeWidgetProperties) {
   EXPECT_TRUE(Find<QComboBox>(kIdPortList)->isEditable());
   EXPECT_TRUE(Find<QComboBox>(kIdBaudList)->isEditable());
   EXPECT_FALSE(Find<QComboBox>(kIdDataBitsList)->isEditable());
-  EXPECT_EQ(Find<QComboBox>(kIdBaudList)->count(), 13);
+  EXPECT_EQ(Find<QComboBox>(kIdBaudList)->count(), 26);
   EXPECT_EQ(Find<QComboBox>(kIdBaudList)->currentIndex(), -1);
   EXPECT_EQ(Find<QComboBox>(kIdParityList)->itemText(2), QString::fromUtf8("偶校验"));
   EXPECT_FALSE(Find<QRadioButton>(kIdPacingPeriodic)->autoExclusive());
