@@ -15,10 +15,13 @@ struct Rect {
 };
 
 // One entry of a drop-down list: the text that data exchange reads and
-// selects, and an optional description shown beside it (a USB product name).
+// selects, an optional description shown beside it (a USB product name),
+// and an optional short name for where the box is too narrow for the text
+// (the kernel's name of a device reached by a long stable path).
 struct ListEntry {
   std::string text;
   std::string description;
+  std::string shortName = {};
   friend bool operator==(const ListEntry&, const ListEntry&) = default;
 };
 

@@ -47,13 +47,45 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   return true;
 }
 
+// The baud box: the selected entry's index; else a typed number, as the
+// index of its entry when the list has it, as itself when it is a rate above
+// the last index; anything else is no selection (-1).
+int PullBaudChoice(const DialogControls& controls, int id) {
+  const int index = controls.ListIndex(id);
+  if (index >= 0) return index;
+  int typed = 0;
+  if (!ParseDialogInt(controls.Text(id), typed)) return -1;
+  const auto listed = std::find(kBaudRates.begin(), kBaudRates.end(), static_cast<std::uint32_t>(typed));
+  if (typed > 0 && listed != kBaudRates.end()) return static_cast<int>(listed - kBaudRates.begin());
+  return typed > kLastBaudIndex ? typed : -1;
+}
+
+void PushBaudChoice(DialogControls& controls, int id, int choice) {
+  if (choice > kLastBaudIndex) {
+    const auto listed =
+        std::find(kBaudRates.begin(), kBaudRates.end(), static_cast<std::uint32_t>(choice));
+    if (listed != kBaudRates.end()) {
+      controls.SetListIndex(id, static_cast<int>(listed - kBaudRates.begin()));
+    } else {
+      controls.SetText(id, std::to_string(choice));
+    }
+    return;
+  }
+  // An index outside the list shows no selection and no typed text, so the
+  // next pull reads -1.
+  if (choice < 0) controls.SetText(id, {});
+  controls.SetListIndex(id, choice);
+}
+
 }  // namespace
 
 // ---- Bindings --------------------------------------------------------------
 
 namespace {
 
-enum class BindKind { ListIndex, ListText, Text, Check, Integer };
+// BaudChoice: a list index, or a typed rate the list lacks (above the last
+// index).
+enum class BindKind { ListIndex, BaudChoice, ListText, Text, Check, Integer };
 
 struct Binding {
   int id;
@@ -70,7 +102,10 @@ MonitorDialog::MonitorDialog(const Platform& platform)
       port_(platform.port),
       clock_(platform.clock),
       window_(platform.window),
-      listPorts_(platform.listPorts) {
+      listPorts_(platform.listPorts),
+      deviceWatch_(platform.deviceWatch),
+      sysRoot_(platform.sysRoot),
+      devRoot_(platform.devRoot) {
   settingsDirectory = platform.settingsDirectory;
   rxFrame.chunk.reserve(kChunkSize);
   rxFrame.frame.reserve(kFrameSize);
@@ -83,7 +118,7 @@ MonitorDialog::~MonitorDialog() { port_.SetInputNotice({}); }
 static std::vector<Binding> BindingsOf(MonitorDialog& d) {
   auto& s = d.slots;
   return {
-      {kIdBaudList, BindKind::ListIndex, &d.portSettings.baudIndex},
+      {kIdBaudList, BindKind::BaudChoice, &d.portSettings.baudIndex},
       {kIdDataBitsList, BindKind::ListIndex, &d.portSettings.dataBitsIndex},
       {kIdParityList, BindKind::ListIndex, &d.portSettings.parityIndex},
       {kIdStopBitsList, BindKind::ListIndex, &d.portSettings.stopBitsIndex},
@@ -124,6 +159,9 @@ bool MonitorDialog::PullControls() {
       case BindKind::ListIndex:
         *std::get<int*>(b.member) = controls_.ListIndex(b.id);
         break;
+      case BindKind::BaudChoice:
+        *std::get<int*>(b.member) = PullBaudChoice(controls_, b.id);
+        break;
       case BindKind::ListText:
       case BindKind::Text:
         *std::get<std::string*>(b.member) = controls_.Text(b.id);
@@ -157,13 +195,20 @@ void MonitorDialog::PushControls() {
       case BindKind::ListIndex:
         controls_.SetListIndex(b.id, *std::get<int*>(b.member));
         break;
+      case BindKind::BaudChoice:
+        PushBaudChoice(controls_, b.id, *std::get<int*>(b.member));
+        break;
       case BindKind::ListText: {
-        // Select the first entry that begins with the stored name; a stored
-        // device path the list lacks (a pseudo-terminal) is added and shown.
+        // A COMn name selects the first entry that begins with it. A stored
+        // device path must match an entry exactly: /dev/ttyUSB1 must never
+        // open /dev/ttyUSB10. One the list lacks (a pseudo-terminal, an
+        // absent adapter) is added and shown, and fails to open if absent.
         const std::string& name = *std::get<std::string*>(b.member);
         std::vector<ListEntry> entries = controls_.ListEntries(b.id);
-        auto found = std::find_if(entries.begin(), entries.end(),
-                                  [&](const ListEntry& e) { return StartsWithNoCase(e.text, name); });
+        const bool path = !name.empty() && name.front() == '/';
+        auto found = std::find_if(entries.begin(), entries.end(), [&](const ListEntry& e) {
+          return path ? e.text == name : StartsWithNoCase(e.text, name);
+        });
         if (found != entries.end()) {
           controls_.SetListIndex(b.id, static_cast<int>(found - entries.begin()));
         } else if (!name.empty() && name.front() == '/') {
@@ -212,12 +257,8 @@ void MonitorDialog::InitDialog() {
   rxActivity = false;
   stayOnTop = false;
 
-  std::vector<ListEntry> ports;
-  for (int n = 1; n <= kComPortCount; ++n) ports.push_back({"COM" + std::to_string(n), {}});
-  if (listPorts_) {
-    for (ListEntry& found : listPorts_()) ports.push_back(std::move(found));
-  }
-  controls_.SetListEntries(kIdPortList, ports);
+  controls_.SetListEntries(kIdPortList, PortEntries());
+  WatchDevices();
 
   PushControls();
   LoadSettings();
@@ -242,6 +283,7 @@ void MonitorDialog::InitDialog() {
 
 void MonitorDialog::OnClose() {
   Wake();
+  lostDevice.waiting = false;
   if (portOpen) {
     ClosePort();
     portOpen = false;
@@ -350,6 +392,8 @@ void MonitorDialog::RestIfQuiet() {
   if (!lampsShown_ || txActivity || rxActivity || shownLamps_ != LampFrame{portOpen, false, false}) {
     return;
   }
+  // A lost device that is back but would not open yet is tried again.
+  if (lostDevice.retryOpen) return;
   if (portOpen) {
     // Nothing under way that counts ticks or waits for time to pass.
     if (allRequests.running || fileJob.running) return;
@@ -390,7 +434,13 @@ void MonitorDialog::TimerTick(int timerId) {
 }
 
 void MonitorDialog::LineTick() {
-  if (!portOpen) return;
+  if (!portOpen) {
+    if (lostDevice.retryOpen && ++lostDevice.retryTicks >= kReconnectRetryTicks) {
+      lostDevice.retryTicks = 0;
+      TryReconnect();
+    }
+    return;
+  }
   for (int id : {kIdPeriod3, kIdPeriod2, kIdPeriod1, kIdCyclePeriod}) {
     if (controls_.Text(id).size() < 2) controls_.SetText(id, "10");
   }

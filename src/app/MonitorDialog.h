@@ -13,6 +13,7 @@
 #include "app/Prompts.h"
 #include "app/WindowHost.h"
 #include "display/TrafficView.h"
+#include "serial/DeviceWatch.h"
 #include "serial/SerialPort.h"
 #include "transmit/LineIndex.h"
 
@@ -27,6 +28,9 @@ inline constexpr std::size_t kChecksumBufferSize = 1024;
 inline constexpr int kAutoSendTickMs = 14;  // credited per tick to auto sends and file cycling
 inline constexpr int kCycleTickMs = 10;     // credited per tick to the periodic rotation
 inline constexpr int kFrameEndIdleTicks = 4;
+// Line ticks between two tries of a lost device that is back but would not
+// open yet.
+inline constexpr int kReconnectRetryTicks = 20;
 
 // Line parameters as list positions (not line values) plus the port name.
 struct PortSettings {
@@ -122,6 +126,24 @@ struct Platform {
   std::function<std::vector<ListEntry>()> listPorts;
   // Folder of set.log and data.log; empty means the per-user folder.
   std::string settingsDirectory;
+  // Tells of devices coming and going; none means the list is refreshed
+  // only when it is opened, and a lost device is reopened only by the user.
+  DeviceWatch* deviceWatch = nullptr;
+  // The device tree: sysfs (consoles) and the device folder (COMn names,
+  // stable names). Tests point both at folders of their own.
+  std::string sysRoot = "/sys";
+  std::string devRoot = "/dev";
+};
+
+// A device that went away while open, waited for until it comes back at the
+// same path or under the same stable name.
+struct LostDevice {
+  bool waiting = false;
+  std::string path;        // the path that was open
+  std::string stableName;  // its /dev/serial/by-id name then, or empty
+  std::string nodeFolder;  // the folder of the node the path led to
+  bool retryOpen = false;  // it is there but did not open yet
+  int retryTicks = 0;
 };
 
 // The main window: its state and every handler of its message table.
@@ -183,10 +205,18 @@ class MonitorDialog {
   // Enter in the port list's typed text: that name becomes the port, opened.
   void OnPortNameEntered();
   void OnLineListChange();
-  // The device went away under us: close as a port change does, tell once.
+  // The device went away under us: close as a port change does, tell once,
+  // and wait for it to come back.
   void HandleDeviceGone();
-  // Device path for a port name: COMn is /dev/ttyS(n-1), a path is itself.
-  static std::string DevicePath(const std::string& portName);
+  // Devices came or went (the device watch): refreshes the port list and
+  // reopens a lost device that is back, with the same line settings.
+  void OnDevicesChanged();
+  // The port list is about to open: it shows the devices there are now,
+  // keeping the selection or the typed text.
+  void RefreshPortList();
+  // Device path for a port name: COMn is <devRoot>/ttyS(n-1), a bare name
+  // is <devRoot>/name, a path is itself.
+  static std::string DevicePath(const std::string& portName, const std::string& devRoot = "/dev");
 
   // ---- Tick (app/) -------------------------------------------------------------
   void TimerTick(int timerId);
@@ -267,6 +297,7 @@ class MonitorDialog {
   // ---- Window state ------------------------------------------------------------
   PortSettings portSettings;
   bool portOpen = false;
+  LostDevice lostDevice;
   std::array<RequestSlot, 3> slots;
   CycleSettings cycle;
   AllRequestsCycle allRequests;
@@ -307,6 +338,14 @@ class MonitorDialog {
   void SchedulePendingMessages();
   void LineTick();
   void RestIfQuiet();
+  // Opens and configures `devicePath` with portSettings; on failure the
+  // device is released and `failure` holds the message to show.
+  bool OpenDevice(const std::string& devicePath, std::string& failure);
+  void RememberOpenDevice(const std::string& devicePath);
+  void TryReconnect();
+  void StopWaitingForDevice();
+  void WatchDevices();
+  std::vector<ListEntry> PortEntries() const;
 
   DialogControls& controls_;
   Prompts& prompts_;
@@ -315,6 +354,9 @@ class MonitorDialog {
   Clock& clock_;
   WindowHost& window_;
   std::function<std::vector<ListEntry>()> listPorts_;
+  DeviceWatch* deviceWatch_;
+  std::string sysRoot_;
+  std::string devRoot_;
 
   int tickDepth_ = 0;
   bool flushing_ = false;

@@ -18,6 +18,7 @@
 #include "gui/LinkOpener.h"
 #include "gui/PictureLinks.h"
 #include "gui/StayOnTopButton.h"
+#include "gui/WideListBox.h"
 
 namespace lirosa {
 
@@ -97,14 +98,22 @@ void MonitorWindow::Connect() {
     if (auto* list = qobject_cast<QComboBox*>(widget)) {
       connect(list, &QComboBox::activated, this,
               [this, id] { Forward(id, Notification::SelectionChanged); });
-      if (list->lineEdit()) {
-        // The list hands its keys to its line edit directly, past any
-        // filter there: Enter is caught on the list itself.
-        portList_ = list;
-        portEdit_ = list->lineEdit();
-        portEdit_->setProperty(TemplateBuilder::kIdProperty, id);
-        portList_->installEventFilter(this);
-        portEdit_->installEventFilter(this);
+      if (auto* wide = qobject_cast<WideListBox*>(list); wide && id == kIdPortList) {
+        connect(wide, &WideListBox::PopupAboutToShow, this, [this] {
+          if (MonitorDialog* logic = Logic()) logic->RefreshPortList();
+        });
+      }
+      if (QLineEdit* edit = list->lineEdit()) {
+        typedEdits_.insert(edit);
+        edit->setProperty(TemplateBuilder::kIdProperty, id);
+        edit->installEventFilter(this);
+        list->installEventFilter(this);
+        // A typed value takes effect when the box is left too, if changed.
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit, id] {
+          if (!edit->isModified()) return;
+          edit->setModified(false);
+          Forward(id, Notification::SelectionChanged);
+        });
       }
     }
   }
@@ -175,10 +184,20 @@ void MonitorWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
-  // Enter in the port list's typed text chooses that port and opens it.
-  const bool portBox = watched && (watched == portList_ || watched == portEdit_);
-  if (portBox && event->type() == QEvent::KeyPress && IsEnter(*static_cast<QKeyEvent*>(event))) {
-    if (MonitorDialog* logic = Logic()) logic->OnPortNameEntered();
+  // Enter in a list's typed text applies it (the port box also opens the
+  // typed port); it is not the dialog's OK. The list hands its keys to its
+  // line edit directly, past any filter there, so the list is watched too.
+  QObject* edit = watched;
+  if (auto* list = qobject_cast<QComboBox*>(watched)) edit = list->lineEdit();
+  if (edit && typedEdits_.contains(edit) && event->type() == QEvent::KeyPress &&
+      IsEnter(*static_cast<QKeyEvent*>(event))) {
+    static_cast<QLineEdit*>(edit)->setModified(false);
+    const int id = edit->property(TemplateBuilder::kIdProperty).toInt();
+    if (id == kIdPortList) {
+      if (MonitorDialog* logic = Logic()) logic->OnPortNameEntered();
+    } else {
+      Forward(id, Notification::SelectionChanged);
+    }
     return true;
   }
   return QDialog::eventFilter(watched, event);

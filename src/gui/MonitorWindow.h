@@ -70,8 +70,8 @@ class MonitorWindow final : public QDialog {
 
   ControlMap controls_;
   QSet<QWidget*> pushButtons_;
-  QWidget* portList_ = nullptr;
-  QWidget* portEdit_ = nullptr;
+  // The typed text of editable lists (port, baud): Enter there applies it.
+  QSet<QObject*> typedEdits_;
   QMenu* systemMenu_ = nullptr;
   QTimer* sizeKeeper_ = nullptr;
   int sizeRefusals_ = 0;

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "gui/CaptionFit.h"
+#include "gui/WideListBox.h"
 
 namespace lirosa {
 
@@ -238,7 +239,8 @@ std::vector<ListEntry> QtDialogControls::ListEntries(int id) const {
   if (!list) return entries;
   for (int i = 0; i < list->count(); ++i) {
     entries.push_back({list->itemText(i).toStdString(),
-                       list->itemData(i, Qt::ToolTipRole).toString().toStdString()});
+                       list->itemData(i, WideListBox::kDescriptionRole).toString().toStdString(),
+                       list->itemData(i, WideListBox::kShortNameRole).toString().toStdString()});
   }
   return entries;
 }
@@ -254,7 +256,11 @@ void QtDialogControls::SetListEntries(int id, const std::vector<ListEntry>& entr
     list->addItem(QString::fromStdString(entry.text));
     if (!entry.description.empty()) {
       list->setItemData(list->count() - 1, QString::fromStdString(entry.description),
-                        Qt::ToolTipRole);
+                        WideListBox::kDescriptionRole);
+    }
+    if (!entry.shortName.empty()) {
+      list->setItemData(list->count() - 1, QString::fromStdString(entry.shortName),
+                        WideListBox::kShortNameRole);
     }
   }
   // The same entry stays selected if it is still there; typed text stays.

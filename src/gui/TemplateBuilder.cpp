@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+
+#include "gui/WideListBox.h"
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
@@ -101,7 +103,7 @@ QWidget* MakeEdit(const ControlTemplate& control, QWidget& dialog) {
 }
 
 QWidget* MakeList(const ControlTemplate& control, QWidget& dialog) {
-  auto* list = new QComboBox(&dialog);
+  auto* list = new WideListBox(&dialog);
   if (control.style & kStyleEditableList) {
     list->setEditable(true);
     list->setInsertPolicy(QComboBox::NoInsert);

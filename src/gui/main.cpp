@@ -6,6 +6,7 @@
 #include "gui/AppIcon.h"
 #include "gui/DialogLook.h"
 #include "gui/MonitorWindow.h"
+#include "gui/QtDeviceWatch.h"
 #include "gui/QtDialogControls.h"
 #include "gui/QtPrompts.h"
 #include "gui/QtTrafficView.h"
@@ -37,9 +38,14 @@ int main(int argc, char** argv) {
   lirosa::BufferedSerialPort port(device);
   lirosa::SystemClock clock;
   lirosa::QtWindowHost host(window);
-  lirosa::MonitorDialog dialog(lirosa::Platform{
-      controls, prompts, view, port, clock, host, [] { return lirosa::ListSerialDevices(); }, {}});
+  lirosa::QtDeviceWatch devices;
+  lirosa::MonitorDialog dialog(lirosa::Platform{controls, prompts, view, port, clock, host,
+                                                [] { return lirosa::ListSerialDevices(); }, {},
+                                                &devices});
   window.Attach(&dialog);
+  QObject::connect(&devices, &lirosa::QtDeviceWatch::Changed, &window, [&window] {
+    if (lirosa::MonitorDialog* logic = window.Logic()) logic->OnDevicesChanged();
+  });
 
   lirosa::TerminationSignals termination;
   QObject::connect(&termination, &lirosa::TerminationSignals::Received, &window,

@@ -78,7 +78,8 @@ DialogTemplate BuildMainTemplate() {
   // one, can be opened.
   c.push_back(List(kIdPortList, 51, 8, 46, 96, kNoEntries, kStyleEditableList));
   c.push_back(Control(kNoId, K::Label, "Скорость", 16, 24, 33, 8, kRight));
-  c.push_back(List(kIdBaudList, 51, 21, 46, 193, kBaudEntries));
+  // Editable: any other rate can be typed.
+  c.push_back(List(kIdBaudList, 51, 21, 46, 193, kBaudEntries, kStyleEditableList));
   c.push_back(Control(kNoId, K::Label, "Кол-во bit", 16, 37, 33, 8, kRight));
   c.push_back(List(kIdDataBitsList, 51, 34, 46, 67, kDataBitsEntries));
   c.push_back(Control(kNoId, K::Label, "Четность", 16, 50, 33, 8, kRight));

@@ -8,6 +8,8 @@
 #include <system_error>
 #include <utility>
 
+#include "serial/SystemConsole.h"
+
 namespace lirosa {
 namespace {
 
@@ -73,7 +75,7 @@ std::string ReadAttribute(const fs::path& file) {
   return line.substr(first, last - first + 1);
 }
 
-std::string UsbDescription(const fs::path& usbDevice) {
+std::string UsbName(const fs::path& usbDevice) {
   const std::string product = ReadAttribute(usbDevice / "product");
   const std::string maker = ReadAttribute(usbDevice / "manufacturer");
   if (!product.empty() && !maker.empty()) return product + " (" + maker + ")";
@@ -83,6 +85,14 @@ std::string UsbDescription(const fs::path& usbDevice) {
   const std::string productId = ReadAttribute(usbDevice / "idProduct");
   if (vendorId.empty() || productId.empty()) return {};
   return "USB " + vendorId + ":" + productId;
+}
+
+// The serial number tells two adapters of one kind apart.
+std::string UsbDescription(const fs::path& usbDevice) {
+  const std::string name = UsbName(usbDevice);
+  const std::string serial = ReadAttribute(usbDevice / "serial");
+  if (name.empty() || serial.empty()) return name;
+  return name + ", S/N " + serial;
 }
 
 // For a ttyUSB the tty's device is the usb-serial port under the interface;
@@ -124,6 +134,7 @@ std::vector<ListEntry> ListSerialDevices(const std::string& sysRoot, const std::
   const fs::path sys = fs::canonical(sysRoot, error);
   if (error) return {};
   const std::map<fs::path, fs::path> stableNames = StableNames(devRoot);
+  const std::vector<std::string> consoles = ActiveConsoles(sysRoot);
 
   // Iterated with error codes: a folder vanishing under us (a device being
   // unplugged) must not throw.
@@ -133,6 +144,7 @@ std::vector<ListEntry> ListSerialDevices(const std::string& sysRoot, const std::
     const fs::directory_entry& tty = *ttys;
     const std::string name = tty.path().filename().string();
     if (IsComPort(name)) continue;
+    if (std::find(consoles.begin(), consoles.end(), name) != consoles.end()) continue;
     std::error_code resolveError;
     const fs::path device = fs::canonical(tty.path() / "device", resolveError);
     if (resolveError || UnderVirtual(device, sys)) continue;
@@ -146,6 +158,7 @@ std::vector<ListEntry> ListSerialDevices(const std::string& sysRoot, const std::
     const auto stable = stableNames.find(resolvedNode);
     entry.text = stable != stableNames.end() ? stable->second.string() : node.string();
     entry.description = DescriptionOf(name, device);
+    entry.shortName = name;
     found.emplace_back(name, std::move(entry));
   }
 
@@ -155,6 +168,17 @@ std::vector<ListEntry> ListSerialDevices(const std::string& sysRoot, const std::
   entries.reserve(found.size());
   for (auto& item : found) entries.push_back(std::move(item.second));
   return entries;
+}
+
+std::string StableNameOf(const std::string& devicePath, const std::string& devRoot) {
+  const fs::path byId = fs::path(devRoot) / "serial" / "by-id";
+  if (fs::path(devicePath).parent_path() == byId) return devicePath;
+  std::error_code error;
+  const fs::path device = fs::canonical(devicePath, error);
+  if (error) return {};
+  const std::map<fs::path, fs::path> names = StableNames(devRoot);
+  const auto found = names.find(device);
+  return found == names.end() ? std::string() : found->second.string();
 }
 
 }  // namespace lirosa

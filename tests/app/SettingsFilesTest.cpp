@@ -113,7 +113,8 @@ TEST_F(SettingsDialogTest, MultiLineRequestSurvivesARestartAsOneRequest) {
   FakeControls freshControls;
   FakeSerialPort freshPort;
   FakeWindow freshWindow;
-  Platform platform{freshControls, prompts, view, freshPort, clock, freshWindow, {}, settings.path().string()};
+  Platform platform{freshControls, prompts, view, freshPort, clock, freshWindow, {}, settings.path().string(),
+                    nullptr, (settings.path() / "sys").string()};
   MonitorDialog restarted(platform);
   restarted.InitDialog();
   EXPECT_EQ(freshControls.Text(kIdRequest1), "01 03\r\n00 0A");

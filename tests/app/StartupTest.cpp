@@ -68,7 +68,8 @@ TEST_F(StartupTest, FailedOpenAtStartKeepsTemplateCaptionAndClosedState) {
   Start();
   EXPECT_FALSE(dialog->portOpen);
   EXPECT_EQ(controls.Text(kIdOpenClose), "Старт");
-  EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"通信端口<COM1>无法打开!"});
+  EXPECT_EQ(prompts.Texts(),
+            std::vector<std::string>{"通信端口<COM1>无法打开!\n不是串口设备 (not a serial device)"});
 }
 
 TEST_F(StartupTest, EscAndEnterEndWithoutSaving) {

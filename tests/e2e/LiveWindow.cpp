@@ -29,7 +29,9 @@ LiveWindow::LiveWindow()
       host_(window_) {
   logic_ = std::make_unique<MonitorDialog>(Platform{controls_, prompts_, view_, port_, clock_, host_,
                                                     [] { return std::vector<ListEntry>{}; },
-                                                    settings_.path().string()});
+                                                    settings_.path().string(), nullptr,
+                                                    // COMn names lead into an empty folder.
+                                                    "/sys", (settings_.path() / "dev").string()});
   window_.Attach(logic_.get());
 }
 

@@ -98,7 +98,7 @@ TEST_F(QtControls, ListIndexOutsideTheListSelectsNothing) {
   controls.SetListIndex(kIdBaudList, 3);
   EXPECT_EQ(controls.ListIndex(kIdBaudList), 3);
   EXPECT_EQ(controls.Text(kIdBaudList), "1200");
-  controls.SetListIndex(kIdBaudList, 13);
+  controls.SetListIndex(kIdBaudList, 26);
   EXPECT_EQ(controls.ListIndex(kIdBaudList), -1);
   EXPECT_EQ(controls.Text(kIdBaudList), "");
   controls.SetListIndex(kIdBaudList, 12);

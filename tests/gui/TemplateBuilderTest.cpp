@@ -96,8 +96,9 @@ TEST_F(MainWindowBuild, StylesBecomeWidgetProperties) {
   EXPECT_EQ(Find<QLineEdit>(kIdKeyword)->validator(), nullptr);
   EXPECT_TRUE(Find<QLabel>(kIdHiddenStatic)->isHidden());
   EXPECT_TRUE(Find<QComboBox>(kIdPortList)->isEditable());
-  EXPECT_FALSE(Find<QComboBox>(kIdBaudList)->isEditable());
-  EXPECT_EQ(Find<QComboBox>(kIdBaudList)->count(), 13);
+  EXPECT_TRUE(Find<QComboBox>(kIdBaudList)->isEditable());
+  EXPECT_FALSE(Find<QComboBox>(kIdDataBitsList)->isEditable());
+  EXPECT_EQ(Find<QComboBox>(kIdBaudList)->count(), 26);
   EXPECT_EQ(Find<QComboBox>(kIdBaudList)->currentIndex(), -1);
   EXPECT_EQ(Find<QComboBox>(kIdParityList)->itemText(2), QString::fromUtf8("偶校验"));
   EXPECT_FALSE(Find<QRadioButton>(kIdPacingPeriodic)->autoExclusive());

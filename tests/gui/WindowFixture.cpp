@@ -8,8 +8,9 @@ namespace lirosa::test {
 WindowFixture::WindowFixture()
     : controls(window.Controls()), view(window.TrafficDisplay()), host(window) {
   logic = std::make_unique<MonitorDialog>(Platform{controls, prompts, view, port, clock, host,
-                                                   [] { return std::vector<ListEntry>{}; },
-                                                   settings.path().string()});
+                                                   [this] { return foundPorts; },
+                                                   settings.path().string(), nullptr,
+                                                   (settings.path() / "sys").string()});
   window.Attach(logic.get());
 }
 

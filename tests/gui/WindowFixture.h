@@ -45,6 +45,8 @@ class WindowFixture : public ::testing::Test {
   FakePrompts prompts;
   FakeSerialPort port;
   FakeClock clock;
+  // The devices the port list offers after COM1 ... COM20.
+  std::vector<ListEntry> foundPorts;
   std::unique_ptr<MonitorDialog> logic;
 };
 

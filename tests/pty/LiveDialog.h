@@ -73,6 +73,13 @@ class TappedPort final : public SerialPort {
   std::unique_ptr<SerialPort> inner_;
 };
 
+// What the window asked to watch, for a test that plays the device watch.
+class RecordingWatch final : public DeviceWatch {
+ public:
+  void WatchFolders(const std::vector<std::string>& wanted) override { folders = wanted; }
+  std::vector<std::string> folders;
+};
+
 // A MonitorDialog on a real port, with fake controls, view, prompts and
 // window, its settings in a fresh folder, and a 10 ms line tick on the
 // monotonic clock as the toolkit's timer would give it.
@@ -82,7 +89,10 @@ class LiveDialog {
   static constexpr int kDataBits8Index = 2;
 
   LiveDialog() : port(MakePortUnderTest()) {
-    Platform platform{controls, prompts, view, port, clock, window, {}, settings.path().string()};
+    // COMn names lead into an empty folder: no test reaches a real ttyS.
+    Platform platform{controls, prompts, view, port,
+                      clock, window, {}, settings.path().string(),
+                      &watch, "/sys", (settings.path() / "dev").string()};
     dialog = std::make_unique<MonitorDialog>(platform);
     clock_gettime(CLOCK_MONOTONIC, &next_);
   }
@@ -133,6 +143,7 @@ class LiveDialog {
   }
 
   TempDir settings;
+  RecordingWatch watch;
   FakeControls controls;
   FakePrompts prompts;
   FakeTrafficView view;

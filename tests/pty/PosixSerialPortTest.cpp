@@ -81,7 +81,11 @@ TEST_P(PosixSerialPortBaud, SpeedReadsBackExactly) {
 
 INSTANTIATE_TEST_SUITE_P(EveryListedRate, PosixSerialPortBaud,
                          ::testing::Values(110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200,
-                                           38400, 56000, 57600, 115200),
+                                           38400, 56000, 57600, 115200, 230400, 460800,
+                                           500000, 576000, 921600, 1000000, 1152000, 1500000,
+                                           2000000, 2500000, 3000000, 3500000, 4000000,
+                                           // typed rates: no kernel code, BOTHER
+                                           250000, 31250, 74880),
                          [](const auto& info) { return "B" + std::to_string(info.param); });
 
 struct ParityRow {

@@ -94,13 +94,13 @@ TEST_F(PortNamesTest, ListsRealSerialDevicesInNameOrderWithUsbDescriptions) {
   AddUart("ttyS20", "4");
 
   const std::vector<ListEntry> expected = {
-      {DevPath("ttyACM0"), "Board Rev B (Nimbus)"},
-      {DevPath("ttyAMA0"), ""},
-      {DevPath("ttyS20"), ""},
+      {DevPath("ttyACM0"), "Board Rev B (Nimbus), S/N A1B2C3", "ttyACM0"},
+      {DevPath("ttyAMA0"), "", "ttyAMA0"},
+      {DevPath("ttyS20"), "", "ttyS20"},
       {DevPath("serial/by-id/usb-Acme_Acme_Serial_Bridge_A1B2C3-if00-port0"),
-       "Acme Serial Bridge (Acme)"},
-      {DevPath("ttyUSB2"), "Bare Product"},
-      {DevPath("ttyUSB10"), "USB 1a86:7523"},
+       "Acme Serial Bridge (Acme), S/N A1B2C3", "ttyUSB0"},
+      {DevPath("ttyUSB2"), "Bare Product, S/N A1B2C3", "ttyUSB2"},
+      {DevPath("ttyUSB10"), "USB 1a86:7523, S/N A1B2C3", "ttyUSB10"},
   };
   EXPECT_EQ(List(), expected);
 }
@@ -115,7 +115,7 @@ TEST_F(PortNamesTest, LeavesOutVirtualTtysEmptyUartsComPortsAndMissingNodes) {
   AddUart("ttyS22", "1");
   AddUsbSerial("ttyUSB3", "1-5", /*node=*/false);
 
-  const std::vector<ListEntry> expected = {{DevPath("ttyS22"), ""}};
+  const std::vector<ListEntry> expected = {{DevPath("ttyS22"), "", "ttyS22"}};
   EXPECT_EQ(List(), expected);
 }
 
@@ -128,9 +128,36 @@ TEST_F(PortNamesTest, TheSmallestStableNameWinsAndBrokenLinksAreIgnored) {
   fs::create_symlink("../../../gone",
                      Sys() / "devices/pci0000:00/usb1/1-9/1-9:1.0/ttyUSB9/tty/ttyUSB9/device");
 
-  const std::vector<ListEntry> expected = {{DevPath("serial/by-id/usb-A-port0"), ""}};
+  const std::vector<ListEntry> expected = {{DevPath("serial/by-id/usb-A-port0"), "", "ttyUSB0"}};
   EXPECT_EQ(List(), expected);
   EXPECT_EQ(List(), expected) << "the same machine lists the same way twice";
+}
+
+TEST_F(PortNamesTest, DevicesThatComeAndGoChangeTheNextListing) {
+  AddUsbSerial("ttyUSB0", "1-1");
+  ASSERT_EQ(List().size(), 1u);
+  // Plugged in: the kernel registers the tty, udev makes the nodes.
+  AddUsbSerial("ttyUSB1", "1-2");
+  AddStableName("usb-Second-port0", "ttyUSB1");
+  std::vector<ListEntry> listed = List();
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[1].text, DevPath("serial/by-id/usb-Second-port0"));
+  EXPECT_EQ(StableNameOf(DevPath("ttyUSB1"), Dev().string()), listed[1].text);
+  EXPECT_EQ(StableNameOf(DevPath("ttyUSB0"), Dev().string()), "");
+  // Unplugged: the node goes first, the sysfs entry after it.
+  fs::remove(Dev() / "ttyUSB0");
+  listed = List();
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].shortName, "ttyUSB1");
+}
+
+TEST_F(PortNamesTest, TheActiveConsoleIsNeverListed) {
+  AddUsbSerial("ttyUSB0", "1-1");
+  AddAcm("ttyACM0", "1-2");
+  WriteFile(Sys() / "class/tty/console/active", "tty0 ttyUSB0\n");
+  const std::vector<ListEntry> listed = List();
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].text, DevPath("ttyACM0"));
 }
 
 TEST_F(PortNamesTest, MissingFoldersGiveAnEmptyList) {

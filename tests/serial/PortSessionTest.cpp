@@ -38,7 +38,9 @@ TEST_F(PortSessionTest, ParityNoneStillChecksParity) {
 TEST_F(PortSessionTest, IndexesOutsideTheListsKeepTheDeviceValues) {
   port.deviceLine.baudRate = 4321;
   port.deviceLine.dataBits = 7;
-  WriteSetLog("COM1\r\n0\r\n0\r\n9\r\n99\r\n");
+  // Above the last baud index a stored number is a rate; below 0 it is an
+  // index outside the list.
+  WriteSetLog("COM1\r\n0\r\n0\r\n9\r\n-3\r\n");
   Start();
   EXPECT_EQ(port.line.baudRate, 4321u);
   EXPECT_EQ(port.line.dataBits, 7);
@@ -59,7 +61,9 @@ TEST_F(PortSessionTest, FailedOpenShowsTheNameAndStaysClosed) {
   port.failCall = "Open";
   WriteSetLog("COM12\r\n0\r\n0\r\n2\r\n6\r\n");
   Start();
-  EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"通信端口<COM12>无法打开!"});
+  // EIO at open: a ttyS with no UART behind it.
+  EXPECT_EQ(prompts.Texts(),
+            std::vector<std::string>{"通信端口<COM12>无法打开!\n不是串口设备 (not a serial device)"});
   EXPECT_FALSE(dialog->portOpen);
 }
 

@@ -6,7 +6,9 @@ namespace lirosa::test {
 
 DialogFixture::DialogFixture() {
   Platform platform{controls, prompts, view, port, clock, window, [this] { return foundPorts; },
-                    settings.path().string()};
+                    settings.path().string(),
+                    // No console in this tree: COM1 reaches the fake port.
+                    nullptr, (settings.path() / "sys").string()};
   dialog = std::make_unique<MonitorDialog>(platform);
 }
 
