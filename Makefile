@@ -18,9 +18,11 @@ PACKAGES = build-essential cmake ninja-build pkg-config qt6-base-dev \
 
 all: build
 
-# Under sudo only the packages need root: the build, the tests and the
-# window run as the user who asked, so the build folders stay theirs.
-ifneq ($(and $(SUDO_USER),$(filter 0,$(shell id -u)),$(filter-out root,$(SUDO_USER))),)
+# Under sudo only the packages need root: in a checkout of the user who
+# asked, the build, the tests and the window run as that user, so the build
+# folders stay theirs.
+ifneq ($(and $(SUDO_USER),$(filter 0,$(shell id -u)),$(filter-out root,$(SUDO_USER)),\
+             $(filter $(SUDO_USER),$(shell stat -c %U .))),)
 AS_USER = runuser -u $(SUDO_USER) --
 endif
 
