@@ -55,7 +55,8 @@ cleanup() {
   for root in $mounted; do
     umount -R "$root/dev" "$root/sys" "$root/proc" 2>/dev/null || umount -lR "$root/dev" "$root/sys" "$root/proc" 2>/dev/null || true
   done
-  if [ "${KEEP:-0}" != 1 ]; then rm -rf "$build_root" "$deb_root"; fi
+  # Never remove a root while anything is still mounted in it.
+  if [ "${KEEP:-0}" != 1 ] && ! grep -q " $work/" /proc/self/mounts; then rm -rf "$build_root" "$deb_root"; fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP

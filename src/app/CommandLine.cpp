@@ -45,6 +45,12 @@ bool Contains(const auto& list, std::string_view name) {
   return std::find(list.begin(), list.end(), name) != list.end();
 }
 
+CommandLine Only(CommandAction action) {
+  CommandLine line;
+  line.action = action;
+  return line;
+}
+
 CommandLine Refuse(std::string error) {
   CommandLine refused;
   refused.action = CommandAction::UsageError;
@@ -72,14 +78,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       optionsEnded = true;
       continue;
     }
-    if (arg == "-h" || arg == "--help") {
-      line.action = CommandAction::Help;
-      return line;
-    }
-    if (arg == "-v" || arg == "--version") {
-      line.action = CommandAction::Version;
-      return line;
-    }
+    if (arg == "-h" || arg == "--help") return Only(CommandAction::Help);
+    if (arg == "-v" || arg == "--version") return Only(CommandAction::Version);
     // Qt accepts its options with one dash or two, and "-name=value".
     std::string_view name = arg;
     if (name.starts_with("--")) name.remove_prefix(1);

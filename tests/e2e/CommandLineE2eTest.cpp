@@ -69,7 +69,9 @@ TEST_P(CommandLineOption, AnswersWithoutOpeningThePort) {
   EXPECT_EQ(Run(c.program, c.args), c.status);
   EXPECT_EQ(Out().rfind(c.out, 0), 0U) << Out();
   EXPECT_NE(Err().find(c.err), std::string::npos) << Err();
-  if (*c.err == '\0') EXPECT_EQ(Err(), "");
+  if (*c.err == '\0') {
+    EXPECT_EQ(Err(), "");
+  }
   EXPECT_FALSE(Configured(stored));
   EXPECT_EQ(config.Read("lirosa/set.log"), stored.slavePath() + kLineValues);
 }
