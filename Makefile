@@ -1,5 +1,6 @@
 # Lirosa: `make run` opens the window on the device simulator, `make test`
-# builds and runs every test. Both install what they need first.
+# builds and runs every test. Both install what they need first. On a
+# machine without make, ./make.sh GOAL installs make and then runs this.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -11,58 +12,60 @@ DEMO_DIR   ?= $(CURDIR)/$(BUILD)/demo
 # Debian packages the build, the tests and the demo need.
 PACKAGES = build-essential cmake ninja-build pkg-config qt6-base-dev \
            libgtest-dev libgmock-dev fonts-wqy-microhei xvfb xauth \
-           clang libclang-rt-14-dev
+           clang libclang-rt-14-dev file
 
 .PHONY: all deps build test test-asan fuzz run clean
 
 all: build
 
+# Under sudo only the packages need root: in a checkout of the user who
+# asked, the build, the tests and the window run as that user, so the build
+# folders stay theirs.
+ifneq ($(and $(SUDO_USER),$(filter 0,$(shell id -u)),$(filter-out root,$(SUDO_USER)),\
+             $(filter $(SUDO_USER),$(shell stat -c %U .))),)
+AS_USER = runuser -u $(SUDO_USER) --
+endif
+
 deps:
 	@tools/install-packages.sh $(PACKAGES)
+	@$(AS_USER) tools/check-build-owner.sh $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
 
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIROSA_WERROR=ON
+	$(AS_USER) cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIROSA_WERROR=ON
 
 build: deps $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j$(JOBS)
+	$(AS_USER) cmake --build $(BUILD) -j$(JOBS)
 
 $(ASAN_BUILD)/build.ninja: | deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLIROSA_WERROR=ON \
+	$(AS_USER) cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLIROSA_WERROR=ON \
 	  -DLIROSA_SANITIZE=ON -DLIROSA_BUILD_GUI=OFF
 
 test-asan: deps $(ASAN_BUILD)/build.ninja
-	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	$(AS_USER) cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --output-on-failure -j$(JOBS)
+	  $(AS_USER) ctest --output-on-failure -j$(JOBS)
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	cd $(BUILD) && $(AS_USER) ctest --output-on-failure -j$(JOBS)
 	$(MAKE) --no-print-directory test-asan
 	$(MAKE) --no-print-directory fuzz
 
 # The fuzz targets (clang's libFuzzer, with ASan and UBSan), each run for
 # FUZZ_SECONDS on a copy of its seeds in the build folder.
 $(FUZZ_BUILD)/build.ninja: | deps
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	CC=clang CXX=clang++ $(AS_USER) cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" -DLIROSA_WERROR=ON -DLIROSA_FUZZ=ON \
 	  -DLIROSA_BUILD_GUI=OFF -DLIROSA_BUILD_TESTS=OFF
 
 fuzz: deps $(FUZZ_BUILD)/build.ninja
-	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers
-	fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
+	$(AS_USER) cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers
+	$(AS_USER) fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
 
-# The demo: the simulator plays a MODBUS device on a fresh pseudo-terminal;
-# Lirosa opens it with a settings folder of its own, so the user's own
-# settings are untouched. Closing the window or Ctrl-C ends both.
+# The demo: tools/run-demo.sh starts the simulator and opens Lirosa on it
+# with a settings folder of its own; without a display it says how to run
+# on a server.
 run: build
-	@mkdir -p $(DEMO_DIR)/lirosa
-	@set -e; \
-	$(BUILD)/lirosa-sim modbus --link $(DEMO_DIR)/device >$(DEMO_DIR)/sim.out 2>$(DEMO_DIR)/sim.err & sim=$$!; \
-	trap 'kill $$sim 2>/dev/null' EXIT INT TERM; \
-	for i in $$(seq 50); do [ -e $(DEMO_DIR)/device ] && break; sleep 0.1; done; \
-	[ -f $(DEMO_DIR)/lirosa/set.log ] || printf '%s\r\n0\r\n0\r\n2\r\n6\r\n' "$(DEMO_DIR)/device" >$(DEMO_DIR)/lirosa/set.log; \
-	[ -f $(DEMO_DIR)/lirosa/data.log ] || printf '01 03 00 00 00 01 84 0A\r\n01 06 00 01 00 2A 59 D5\r\n\r\n' >$(DEMO_DIR)/lirosa/data.log; \
-	XDG_CONFIG_HOME=$(DEMO_DIR) $(BUILD)/lirosa
+	@$(AS_USER) tools/run-demo.sh $(BUILD) $(DEMO_DIR)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

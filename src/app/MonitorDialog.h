@@ -325,6 +325,9 @@ class MonitorDialog {
   bool rxActivity = false;
   bool stayOnTop = false;
   std::string settingsDirectory;
+  // A port named on the command line: opened at start-up instead of the
+  // stored one (the other stored values stay).
+  std::string startPort;
 
  private:
   enum class MessageKind { Plain, FileError };

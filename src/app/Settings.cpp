@@ -7,6 +7,7 @@ void MonitorDialog::LoadSettings() {
   if (settingsDirectory.empty()) settingsDirectory = DefaultSettingsDirectory();
   StoredSettings stored = ReadSettingsFiles(settingsDirectory);
   if (stored.havePort) portSettings = stored.port;
+  if (!startPort.empty()) portSettings.portName = startPort;
   if (stored.haveRequests) {
     for (std::size_t i = 0; i < slots.size(); ++i) slots[i].text = stored.requests[i];
   }

@@ -50,6 +50,7 @@ const char kUsage[] =
     "  --exit           script and flood: exit once everything was sent and the\n"
     "                   far end has read it\n"
     "  --help           print this text\n"
+    "  --version        print the version\n"
     "\n"
     "stdout: line 1 is the port path (e.g. /dev/pts/3). Script and flood then\n"
     "print \"SENT <n> bytes in <seconds> seconds\" when their last byte has been\n"
@@ -169,6 +170,10 @@ std::string ParseSimOptions(const std::vector<std::string>& args, SimOptions& op
   for (const auto& arg : args) {
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+      return {};
+    }
+    if (arg == "--version") {
+      options.version = true;
       return {};
     }
   }

@@ -19,6 +19,7 @@ struct ScriptFrame {
 struct SimOptions {
   SimMode mode = SimMode::Echo;
   bool help = false;
+  bool version = false;
   std::string linkPath;
   std::string logPath;
 
@@ -38,7 +39,7 @@ struct SimOptions {
 
 // Reads the command line (without the program name). Returns an empty string
 // on success, else a one-line reason; `options` is then unspecified. With
-// "--help" anywhere the rest is not checked.
+// "--help" or "--version" anywhere the rest is not checked.
 std::string ParseSimOptions(const std::vector<std::string>& args, SimOptions& options);
 
 // Parses a frame of hex text: groups of hex digits (either case) separated by

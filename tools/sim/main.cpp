@@ -68,6 +68,10 @@ int main(int argc, char** argv) {
     std::fputs(SimUsage(), stdout);
     return 0;
   }
+  if (options.version) {
+    std::printf("lirosa-sim %s\n", LIROSA_VERSION);
+    return 0;
+  }
 
   const sigset_t waitMask = InstallStopSignals();
 
