@@ -166,8 +166,14 @@ void QtDialogControls::KeepRaw(int id, const std::string& text, const QString& s
   // A text the widget holds faithfully, CR LF aside, needs nothing kept.
   std::string plain = text;
   std::string converted = back;
+  // Every form of line break (CR LF, CR, LF) counts as one break.
   for (std::string* t : {&plain, &converted}) {
-    t->erase(std::remove(t->begin(), t->end(), '\r'), t->end());
+    std::string breaks;
+    for (std::size_t i = 0; i < t->size(); ++i) {
+      if ((*t)[i] == '\r' && i + 1 < t->size() && (*t)[i + 1] == '\n') continue;
+      breaks += (*t)[i] == '\r' ? '\n' : (*t)[i];
+    }
+    *t = std::move(breaks);
   }
   control->haveRaw = plain != converted;
   control->raw = control->haveRaw ? text : std::string();
