@@ -93,3 +93,20 @@ bench: deps
 	$(BENCH_BUILD)/bench/display/display_bench --records $(DISPLAY_RECORDS)
 	$(BENCH_BUILD)/bench/requests/requests_bench
 	$(BENCH_BUILD)/bench/soak/soak_bench --minutes $(SOAK_MINUTES)
+
+# The Windows build: Lirosa.exe and the tests cross-built with mingw-w64,
+# the tests run under Wine in a Wine prefix of the build folder whose COM
+# ports lead only to the tests' own pseudo-terminals.
+.PHONY: test-windows
+WIN_BUILD ?= build-windows
+WIN_PACKAGES = g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest cmake ninja-build python3
+
+test-windows:
+	@tools/install-packages.sh $(WIN_PACKAGES)
+	cmake -S windows -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DLIROSA_WERROR=ON \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake
+	cmake --build $(WIN_BUILD) -j$(JOBS)
+	@export WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix WINEDEBUG=-all; \
+	[ -d $$WINEPREFIX/dosdevices ] || wineboot -i >/dev/null 2>&1; \
+	rm -f $$WINEPREFIX/dosdevices/com*; \
+	cd $(WIN_BUILD) && ctest --output-on-failure

@@ -128,7 +128,17 @@ class FakeClock final : public Clock {
   std::time_t Now() const override { return now; }
   std::tm LocalTime() const override;
   std::time_t now = 1704164645;  // 2024-01-02 03:04:05 UTC
-  std::tm local{5, 4, 3, 2, 0, 124, 2, 1, 0, 0, nullptr};  // [2024:01:02:03:04:05]
+  std::tm local = [] {  // [2024:01:02:03:04:05]
+    std::tm t{};
+    t.tm_sec = 5;
+    t.tm_min = 4;
+    t.tm_hour = 3;
+    t.tm_mday = 2;
+    t.tm_year = 124;
+    t.tm_wday = 2;
+    t.tm_yday = 1;
+    return t;
+  }();
 };
 
 class FakeWindow final : public WindowHost {
