@@ -195,7 +195,10 @@ class Session {
   // The fakes are made before the window that holds them.
   lirosa::Platform Wiring() {
     const std::string settings = lirosa::fuzz::ScratchFolder::Get().Path();
-    return {controls_, prompts_, view_, port_, clock_, window_, {}, settings};
+    // The device tree is the scratch folder too: no real console or ttyS
+    // is ever looked up.
+    return {controls_, prompts_, view_, port_, clock_, window_, {}, settings, nullptr, settings,
+            settings};
   }
 
   void Tick() { dialog_.OnTimer(lirosa::kLineTimerId); }
