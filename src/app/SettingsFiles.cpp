@@ -1,7 +1,9 @@
 #include "app/SettingsFiles.h"
 
 #include <fcntl.h>
+#ifndef _WIN32
 #include <pwd.h>
+#endif
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -174,6 +176,15 @@ class FolderLock {
 }  // namespace
 
 std::string DefaultSettingsDirectory() {
+#ifdef _WIN32
+  // The per-user roaming folder; a POSIX HOME or XDG_CONFIG_HOME that Wine
+  // passes through names no Windows folder.
+  const char* appData = std::getenv("APPDATA");
+  if (appData == nullptr || appData[0] == '\0') return {};
+  std::string directory = std::string(appData) + "\\Lirosa";
+  MakeDirectories(directory);
+  return directory;
+#else
   std::string base;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
     base = xdg;
@@ -192,6 +203,7 @@ std::string DefaultSettingsDirectory() {
   std::string directory = Join(base, "lirosa");
   MakeDirectories(directory);
   return directory;
+#endif
 }
 
 int LeadingInteger(const std::string& text) {

@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "poll.h"
 #include "sys/file.h"
 
 namespace {
@@ -162,6 +163,14 @@ int StatHandle(HANDLE handle, struct lirosa_stat* st) {
                                             ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0 : _S_IWRITE));
   st->st_size = static_cast<off_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
   st->st_mtim = TimeOf(info.ftLastWriteTime);
+  FILE_BASIC_INFO basic{};
+  if (GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
+    FILETIME change{static_cast<DWORD>(basic.ChangeTime.QuadPart),
+                    static_cast<DWORD>(static_cast<std::uint64_t>(basic.ChangeTime.QuadPart) >> 32)};
+    st->st_ctim = TimeOf(change);
+  } else {
+    st->st_ctim = st->st_mtim;
+  }
   return 0;
 }
 
@@ -217,4 +226,50 @@ extern "C" int lirosa_utimensat(int /*folder*/, const char* path, const struct t
   DWORD error = GetLastError();
   CloseHandle(handle);
   return done ? 0 : Fail(error);
+}
+
+extern "C" int lirosa_lstat(const char* path, struct lirosa_stat* st) { return lirosa_stat(path, st); }
+
+extern "C" ssize_t lirosa_readlink(const char* /*path*/, char* /*buffer*/, size_t /*size*/) {
+  errno = EINVAL;
+  return -1;
+}
+
+extern "C" int fcntl(int fd, int command, ...) {
+  if (_get_osfhandle(fd) == -1) return Fail(ERROR_INVALID_HANDLE);
+  switch (command) {
+    case F_GETFL:
+    case F_SETFL:
+    case F_SETLK:
+    case F_OFD_SETLK:
+      return 0;
+  }
+  errno = EINVAL;
+  return -1;
+}
+
+extern "C" ssize_t lirosa_pwrite(int fd, const void* buffer, size_t count, off_t offset) {
+  auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  if (handle == INVALID_HANDLE_VALUE) return Fail(ERROR_INVALID_HANDLE);
+  OVERLAPPED at{};
+  auto position = static_cast<std::uint64_t>(offset);
+  at.Offset = static_cast<DWORD>(position);
+  at.OffsetHigh = static_cast<DWORD>(position >> 32);
+  DWORD put = 0;
+  DWORD ask = count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
+  if (!WriteFile(handle, buffer, ask, &put, &at)) return Fail(GetLastError());
+  return static_cast<ssize_t>(put);
+}
+
+extern "C" int poll(struct pollfd* fds, nfds_t count, int /*timeout*/) {
+  int ready = 0;
+  for (nfds_t i = 0; i < count; ++i) {
+    if (_get_osfhandle(fds[i].fd) == -1) {
+      fds[i].revents = POLLNVAL;
+    } else {
+      fds[i].revents = static_cast<short>(fds[i].events & (POLLIN | POLLOUT));
+    }
+    if (fds[i].revents != 0) ++ready;
+  }
+  return ready;
 }

@@ -37,6 +37,19 @@
 #ifndef O_NOFOLLOW
 #define O_NOFOLLOW 0
 #endif
+// No terminal can become this process's controlling one.
+#ifndef O_NOCTTY
+#define O_NOCTTY 0
+#endif
+
+// Symbolic links are not followed by hand here: lstat reports what stat
+// does, so a settings file is always written in place.
+#ifndef S_IFLNK
+#define S_IFLNK 0xA000
+#endif
+#ifndef S_ISLNK
+#define S_ISLNK(mode) (((mode) & 0xF000) == S_IFLNK)
+#endif
 
 // Error numbers the core maps to messages that Windows never reports.
 #ifndef EDQUOT
@@ -54,6 +67,30 @@ struct lirosa_stat {
   unsigned short st_mode;
   off_t st_size;
   struct timespec st_mtim;
+  struct timespec st_ctim;  // the last change of contents or attributes
+  // No owners, groups or device numbers here: always 0.
+  int st_uid;
+  int st_gid;
+  dev_t st_rdev;
+};
+
+// The record lock and descriptor flags the capture file asks for. The
+// byte-range lock of flock already excludes every other writer here, and a
+// descriptor has no O_NONBLOCK to clear.
+#define F_GETFL 3
+#define F_SETFL 4
+#define F_GETLK 5
+#define F_SETLK 6
+#define F_OFD_SETLK 37
+#define F_RDLCK 0
+#define F_WRLCK 1
+#define F_UNLCK 2
+struct flock {
+  short l_type;
+  short l_whence;
+  off_t l_start;
+  off_t l_len;
+  int l_pid;
 };
 
 #ifdef __cplusplus
@@ -72,6 +109,10 @@ int lirosa_mkostemp(char* name, int flags);
 ssize_t lirosa_pread(int fd, void* buffer, size_t count, off_t offset);
 int lirosa_mkdir(const char* path, int mode);
 char* lirosa_mkdtemp(char* name);
+int lirosa_lstat(const char* path, struct lirosa_stat* st);
+ssize_t lirosa_readlink(const char* path, char* buffer, size_t size);
+int fcntl(int fd, int command, ...);
+ssize_t lirosa_pwrite(int fd, const void* buffer, size_t count, off_t offset);
 
 #ifdef __cplusplus
 }
@@ -89,6 +130,9 @@ char* lirosa_mkdtemp(char* name);
 #define mkostemp lirosa_mkostemp
 #define pread lirosa_pread
 #define mkdtemp lirosa_mkdtemp
+#define lstat lirosa_lstat
+#define readlink lirosa_readlink
+#define pwrite lirosa_pwrite
 
 // rename itself is replaced at link time (--wrap=rename), because <cstdio>
 // takes back any macro of that name: the C runtime's fails on an existing

@@ -137,7 +137,14 @@ bool Win32SerialPort::Discard() {
 }
 
 bool Win32SerialPort::SetDtr(bool on) {
-  return EscapeCommFunction(Handle(handle_), on ? SETDTR : CLRDTR) ? true : Fail();
+  if (EscapeCommFunction(Handle(handle_), on ? SETDTR : CLRDTR)) return true;
+  // A line without modem signals (a pseudo-terminal behind Wine, some
+  // virtual ports) has no DTR to drive: that is not a failure of the port.
+  if (GetLastError() == ERROR_NOT_SUPPORTED) {
+    ::SetLastError(ERROR_SUCCESS);
+    return true;
+  }
+  return Fail();
 }
 
 int Win32SerialPort::LastError() const { return lastError_; }

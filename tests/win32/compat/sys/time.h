@@ -1,0 +1,3 @@
+#pragma once
+#include_next <sys/time.h>
+// setitimer and struct itimerval are declared by TestCompat.h.

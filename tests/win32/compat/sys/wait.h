@@ -1,0 +1,2 @@
+#pragma once
+// fork and waitpid are declared by TestCompat.h.
