@@ -15,6 +15,10 @@ the pty's master side as file descriptor LIROSA_PTY_FD (a Linux-side driver
 of an end-to-end test, which starts wine itself). Either way the command's
 environment names the pty's path (LIROSA_PTY) and the prefix.
 
+The command runs in a folder on the prefix's C: drive (drive_c/lirosa-run
+unless --cwd names another), because no drive of the prefix reaches the
+rest of the Unix file system.
+
 --info FILE writes the pty's path and, after the command, the line settings
 left on it ("19200,8,N,1"; a pty always shows 8 data bits and no parity).
 --expect-line fails the run (status 1) when the speed, the stop bits or
@@ -39,6 +43,7 @@ def main():
     parser.add_argument("--expect-line", type=wineports.parse_line)
     parser.add_argument("--device", choices=("echo", "none"), default="echo")
     parser.add_argument("--info")
+    parser.add_argument("--cwd")
     parser.add_argument("command", nargs=argparse.REMAINDER)
     options = parser.parse_args()
     command = options.command[1:] if options.command[:1] == ["--"] else options.command
@@ -69,7 +74,9 @@ def main():
     if options.device == "none":
         env["LIROSA_PTY_FD"] = str(master)
         pass_fds = (master,)
-    child = subprocess.Popen(command, env=env, pass_fds=pass_fds)
+    cwd = options.cwd or os.path.join(prefix, "drive_c", "lirosa-run")
+    os.makedirs(cwd, exist_ok=True)
+    child = subprocess.Popen(command, env=env, pass_fds=pass_fds, cwd=cwd)
     unsafe = None
     try:
         while child.poll() is None:
