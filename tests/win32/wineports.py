@@ -19,6 +19,7 @@ import array
 import fcntl
 import os
 import re
+import shutil
 import struct
 import subprocess
 import time
@@ -26,6 +27,8 @@ import time
 MAX_PORT = 255
 LINK_NAME = "lirosa-com1"
 LOCK_NAME = "lirosa-com1.lock"
+# Marks a prefix this module made, which it may remove and make again.
+MARKER_NAME = "lirosa-test-prefix"
 
 # struct termios2 on Linux: four flag words, the line discipline, 19 control
 # characters, then the input and output speeds in baud.
@@ -90,6 +93,8 @@ def create(prefix):
     the mount manager never maps COM1 to a device of the machine, not even
     during the prefix's creation."""
     os.makedirs(prefix, exist_ok=True)
+    with open(os.path.join(prefix, MARKER_NAME), "w", encoding="utf-8") as f:
+        f.write("A Wine prefix for the tests: COM1 is a pty of each run, no other COM port.\n")
     if not os.path.exists(os.path.join(prefix, "system.reg")):
         with open(os.path.join(prefix, "system.reg"), "w", encoding="utf-8") as f:
             f.write("WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n")
@@ -151,6 +156,13 @@ def start(prefix, pty_slave, timeout=60.0):
     laid out the COM links, then tidies and checks them."""
     if not os.path.isdir(_dosdevices(prefix)) or not _has_mapping(prefix):
         wineserver_kill(prefix)
+        if os.path.exists(os.path.join(prefix, "system.reg")):
+            # A prefix made without the mapping may already have given COM1
+            # to a device: only one of our own is made again from scratch.
+            if not os.path.exists(os.path.join(prefix, MARKER_NAME)):
+                raise UnsafePrefix("%s has no COM port mapping and is not a test prefix; "
+                                   "use a fresh WINEPREFIX" % prefix)
+            shutil.rmtree(prefix)
         create(prefix)
     point_com1(prefix, pty_slave)
     env = _env(prefix)
