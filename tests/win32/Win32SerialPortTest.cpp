@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,33 @@ TEST_F(Win32SerialPortTest, ReopensAfterClose) {
   EXPECT_FALSE(port.IsOpen());
   ASSERT_TRUE(port.Open(kPort)) << port.LastError();
   Configure(19200);
+}
+
+// Run with nobody reading the pty's far end (with-pty.py --device none): the
+// line takes a few kilobytes and then nothing, as a device that stopped
+// reading. The write ends instead of holding the window.
+TEST_F(Win32SerialPortTest, AStalledLineEndsTheWriteWithinSecondsWithWhatWasTaken) {
+  if (std::getenv("LIROSA_STALLED_LINE") == nullptr) GTEST_SKIP() << "needs a far end that never reads";
+  ASSERT_TRUE(port.Open(kPort)) << port.LastError();
+  Configure(115200);
+  std::vector<std::uint8_t> block(256 * 1024, 0x55);
+  auto start = std::chrono::steady_clock::now();
+  WriteResult written = port.Write(block.data(), block.size());
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(written.error, ETIMEDOUT);
+  EXPECT_LT(written.accepted, block.size());
+  EXPECT_LT(took, std::chrono::seconds(5));
+  // Later writes fail at once while the line still takes nothing.
+  start = std::chrono::steady_clock::now();
+  written = port.Write(block.data(), 16);
+  EXPECT_EQ(written.error, ETIMEDOUT);
+  EXPECT_EQ(written.accepted, 0u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  // A discard empties the output: the line takes bytes again.
+  ASSERT_TRUE(port.Discard());
+  written = port.Write(block.data(), 16);
+  EXPECT_EQ(written.error, 0);
+  EXPECT_EQ(written.accepted, 16u);
 }
 
 TEST(Win32DeviceGoneTest, UnpluggedAdapterErrorsAreDeviceLoss) {

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 
 namespace lirosa {
 
@@ -119,7 +120,11 @@ bool Win32SerialPort::SetTimeouts(const Timeouts& timeouts) {
   t.ReadIntervalTimeout = timeouts.readInterval;
   t.ReadTotalTimeoutMultiplier = timeouts.readTotalMultiplier;
   t.ReadTotalTimeoutConstant = timeouts.readTotalConstant;
-  t.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
+  // Only the constant part bounds a write: with the per-byte part a 4 KB
+  // write on a line that stopped taking bytes would hold the window for
+  // minutes. Each WriteFile now returns within the constant second with
+  // what it took, and Write goes on while bytes are taken.
+  t.WriteTotalTimeoutMultiplier = 0;
   t.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
   return SetCommTimeouts(Handle(handle_), &t) ? true : Fail();
 }
@@ -133,7 +138,10 @@ bool Win32SerialPort::Discard() {
   // PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR = 15.
   constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
   static_assert(kPurgeAll == 15);
-  return PurgeComm(Handle(handle_), kPurgeAll) ? true : Fail();
+  if (!PurgeComm(Handle(handle_), kPurgeAll)) return Fail();
+  // The output waiting on the line is gone: the next write may wait again.
+  stalled_ = false;
+  return true;
 }
 
 bool Win32SerialPort::SetDtr(bool on) {
@@ -172,7 +180,7 @@ WriteResult Win32SerialPort::Write(const std::uint8_t* data, std::size_t count) 
     std::size_t left = count - result.accepted;
     DWORD ask = left > 4096 ? 4096 : static_cast<DWORD>(left);
     DWORD put = 0;
-    if (!WriteFile(Handle(handle_), data + result.accepted, ask, &put, nullptr)) {
+    if (!WriteOnce(data + result.accepted, ask, put)) {
       DWORD error = GetLastError();
       lastError_ = static_cast<int>(error);
       result.error = IsWin32DeviceGone(error) ? EIO : EPROTO;
@@ -182,10 +190,14 @@ WriteResult Win32SerialPort::Write(const std::uint8_t* data, std::size_t count) 
     if (put > 0) {
       result.accepted += put;
       lastProgress = now;
+      stalled_ = false;
       continue;
     }
-    // The write time-out passed with nothing taken: a stalled line.
-    if (now - lastProgress >= kStallLimit) {
+    // The write time-out passed with nothing taken: a stalled line. Once
+    // marked, it fails at once while it still takes nothing, so a cyclic
+    // send cannot hold the window a second per tick.
+    if (stalled_ || now - lastProgress >= kStallLimit) {
+      stalled_ = true;
       result.error = ETIMEDOUT;
       return result;
     }
@@ -194,10 +206,30 @@ WriteResult Win32SerialPort::Write(const std::uint8_t* data, std::size_t count) 
   return result;
 }
 
+bool Win32SerialPort::WriteOnce(const std::uint8_t* data, DWORD count, DWORD& put) {
+  if (!stalled_) return WriteFile(Handle(handle_), data, count, &put, nullptr);
+  // A line marked stalled gets a millisecond to take a byte, then the
+  // time-out of the session again.
+  COMMTIMEOUTS timeouts{};
+  if (!GetCommTimeouts(Handle(handle_), &timeouts)) {
+    return WriteFile(Handle(handle_), data, count, &put, nullptr);
+  }
+  COMMTIMEOUTS brief = timeouts;
+  brief.WriteTotalTimeoutMultiplier = 0;
+  brief.WriteTotalTimeoutConstant = 1;
+  SetCommTimeouts(Handle(handle_), &brief);
+  BOOL done = WriteFile(Handle(handle_), data, count, &put, nullptr);
+  DWORD error = GetLastError();
+  SetCommTimeouts(Handle(handle_), &timeouts);
+  ::SetLastError(error);
+  return done;
+}
+
 void Win32SerialPort::Close() {
   if (handle_ == nullptr) return;
   CloseHandle(Handle(handle_));
   handle_ = nullptr;
+  stalled_ = false;
 }
 
 }  // namespace lirosa

@@ -16,7 +16,10 @@ namespace lirosa {
 // unplugged USB adapter fails with ERROR_ACCESS_DENIED, ERROR_BAD_COMMAND or
 // ERROR_DEVICE_REMOVED), so the window's device-gone path applies, and
 // -EPROTO for any other failure. A write that the driver accepts nothing of
-// for a second ends with ETIMEDOUT.
+// for a second ends with ETIMEDOUT, and marks the line stalled: while it
+// still takes nothing, later writes fail at once (after a millisecond); the
+// first byte taken, Discard or a reopen ends the mark. Each WriteFile is
+// bounded by the constant write time-out alone (not the per-byte part).
 class Win32SerialPort final : public SerialPort {
  public:
   Win32SerialPort() = default;
@@ -46,9 +49,11 @@ class Win32SerialPort final : public SerialPort {
  private:
   bool Fail();
   long FailCount();
+  bool WriteOnce(const std::uint8_t* data, unsigned long count, unsigned long& put);
 
   void* handle_ = nullptr;  // HANDLE; nullptr when closed
   int lastError_ = 0;
+  bool stalled_ = false;
 };
 
 // True for the Win32 errors that mean the device has gone away.
