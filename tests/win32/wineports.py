@@ -111,14 +111,12 @@ def _dosdevices(prefix):
 
 
 def _tidy(prefix):
-    """Removes every COM link but com1 and every drive that reaches /."""
+    """Removes every DOS device but C: and com1: the other COM ports, the
+    printer ports (/dev/lp*) and any drive that reaches the rest of /."""
     folder = _dosdevices(prefix)
     for name in os.listdir(folder):
-        path = os.path.join(folder, name)
-        if re.fullmatch(r"com\d+", name) and name != "com1":
-            os.unlink(path)
-        elif re.fullmatch(r"[a-z]:+", name) and name not in ("c:", "c::"):
-            os.unlink(path)
+        if name not in ("c:", "com1"):
+            os.unlink(os.path.join(folder, name))
 
 
 def check(prefix, pty_slave):

@@ -62,6 +62,7 @@ class PrefixCheckTest(unittest.TestCase):
         self.link("com256", "/dev/ttyS0")
         self.link("com2", "/dev/ttyUSB0")
         self.link("z:", "/")
+        self.link("lpt1", "/dev/lp0")
         wineports._tidy(self.prefix)
         self.assertEqual(sorted(os.listdir(os.path.join(self.prefix, "dosdevices"))), ["c:", "com1"])
         wineports.check(self.prefix, self.pty)
