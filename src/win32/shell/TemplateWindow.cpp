@@ -1,0 +1,62 @@
+#include "win32/shell/TemplateWindow.h"
+
+#include <vector>
+
+#include "win32/shell/WideText.h"
+
+namespace lirosa {
+
+HFONT CreateDialogFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  LOGFONTW font{};
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    font = metrics.lfMessageFont;
+  } else {
+    lstrcpynW(font.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
+  }
+  font.lfHeight = -12;
+  font.lfWidth = 0;
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = DEFAULT_CHARSET;
+  return CreateFontIndirectW(&font);
+}
+
+SIZE WindowSizeFor(const DialogTemplate& dialogTemplate, const DialogUnits& units, DWORD style,
+                   DWORD exStyle) {
+  RECT frame{0, 0, units.X(dialogTemplate.width), units.Y(dialogTemplate.height)};
+  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+ControlWindows BuildControls(const DialogTemplate& dialogTemplate, HWND parent, HFONT font,
+                             const DialogUnits& units) {
+  ControlWindows built;
+  std::vector<HWND> frames;
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
+  for (const ControlTemplate& control : dialogTemplate.controls) {
+    const ControlRecipe recipe = RecipeFor(control, units);
+    const Rect& g = recipe.geometry;
+    // Unnumbered labels and frames share the platform's "no id" (0xFFFF).
+    const auto menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id == kNoId ? 0xFFFF : control.id));
+    HWND window = CreateWindowExW(recipe.exStyle, recipe.className.c_str(),
+                                  Widen(control.text).c_str(), recipe.style | WS_CLIPSIBLINGS,
+                                  g.x, g.y, g.width, g.height, parent, menu, instance, nullptr);
+    if (!window) continue;
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    for (const std::string& entry : control.entries) {
+      SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
+    }
+    if (control.kind == ControlKind::GroupBox || control.kind == ControlKind::EtchedFrame) {
+      frames.push_back(window);
+    }
+    if (control.id != kNoId) built[control.id] = {window, control.kind};
+  }
+  // Frames lie under the controls they surround, whatever the template order.
+  for (HWND frame : frames) {
+    SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  return built;
+}
+
+}  // namespace lirosa
