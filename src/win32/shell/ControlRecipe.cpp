@@ -130,4 +130,56 @@ ControlRecipe RecipeFor(const ControlTemplate& c, const DialogUnits& units) {
   return recipe;
 }
 
+namespace {
+
+bool IsFrame(const ControlTemplate& c) {
+  return c.kind == ControlKind::GroupBox || c.kind == ControlKind::EtchedFrame;
+}
+
+bool Contains(const ControlTemplate& outer, const ControlTemplate& inner) {
+  return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
+         inner.y + inner.height <= outer.y + outer.height;
+}
+
+bool OverlapsVertically(const ControlTemplate& a, const ControlTemplate& b) {
+  return a.y < b.y + b.height && b.y < a.y + a.height;
+}
+
+// How far (in dialog units) a label may reach to one side.
+int ReachLimit(const DialogTemplate& t, const ControlTemplate& label, bool leftwards) {
+  constexpr int kFrameInset = 2;
+  int limit = leftwards ? 0 : t.width;
+  for (const ControlTemplate& c : t.controls) {
+    if (&c == &label) continue;
+    if (IsFrame(c) && Contains(c, label)) {
+      limit = leftwards ? std::max(limit, c.x + kFrameInset)
+                        : std::min(limit, c.x + c.width - kFrameInset);
+      continue;
+    }
+    if (!OverlapsVertically(c, label)) continue;
+    if (leftwards && c.x + c.width <= label.x) limit = std::max(limit, c.x + c.width + 1);
+    if (!leftwards && c.x >= label.x + label.width) limit = std::min(limit, c.x - 1);
+  }
+  return limit;
+}
+
+}  // namespace
+
+Rect LabelRoom(const DialogTemplate& t, const ControlTemplate& label, int textWidth, int textHeight,
+               const DialogUnits& units) {
+  Rect rect = units.ToPixels(label.x, label.y, label.width, label.height);
+  rect.height = std::max(rect.height, textHeight);
+  if (textWidth <= rect.width) return rect;
+  const int right = rect.x + rect.width;
+  if (label.style & kStyleRightAligned) {
+    const int left = std::max(units.X(ReachLimit(t, label, true)), right - textWidth);
+    rect.x = std::min(rect.x, left);
+    rect.width = right - rect.x;
+    return rect;
+  }
+  const int limit = units.X(ReachLimit(t, label, false));
+  rect.width = std::max(rect.width, std::min(limit, rect.x + textWidth) - rect.x);
+  return rect;
+}
+
 }  // namespace lirosa

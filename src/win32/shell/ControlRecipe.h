@@ -44,4 +44,13 @@ inline constexpr const wchar_t* kRichEditClass = L"RICHEDIT50W";
 // combo box wants. Numbered statics report clicks (the links).
 ControlRecipe RecipeFor(const ControlTemplate& control, const DialogUnits& units);
 
+// The template's unnumbered labels were sized for short captions. One whose
+// text (textWidth x textHeight pixels in the dialog font) is wider than its
+// box grows away from its alignment into the free space beside it: up to
+// the nearest control on its row or the inner edge of the frame around it;
+// and it is at least one line of the font high. Numbered controls keep
+// their geometry: the layout and the window logic own it.
+Rect LabelRoom(const DialogTemplate& dialogTemplate, const ControlTemplate& label, int textWidth,
+               int textHeight, const DialogUnits& units);
+
 }  // namespace lirosa

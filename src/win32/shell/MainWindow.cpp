@@ -20,7 +20,7 @@ namespace {
 constexpr const wchar_t* kWindowClass = L"LirosaMainWindow";
 // The frame is fixed in the normal state; maximizing is allowed.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
-                               WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
+                               WS_MAXIMIZEBOX;
 constexpr int kPictureId = 148;
 constexpr const wchar_t* kAboutItem = L"О программе.";
 
@@ -70,7 +70,9 @@ bool MainWindow::Create(HINSTANCE instance) {
   if (!window_) return false;
   font_ = CreateDialogFont();
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  controls_ = std::make_unique<Win32Controls>(BuildControls(main, window_, font_, units));
+  captionFonts_ = std::make_unique<CaptionFonts>(font_);
+  controls_ = std::make_unique<Win32Controls>(
+      BuildControls(main, window_, font_, units, captionFonts_.get()), captionFonts_.get());
   HWND display = controls_->Window(kIdTrafficView);
   if (!display) return false;
   trafficSink_ = std::make_unique<ControlSink>(display);
@@ -359,6 +361,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (id == IDCANCEL && logic) logic->OnCancel();
       return 0;
     }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return DialogFaceColour(reinterpret_cast<HDC>(wParam));
     case WM_DRAWITEM:
       DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;

@@ -96,6 +96,7 @@ class MainWindow {
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
   HBITMAP picture_ = nullptr;
+  std::unique_ptr<CaptionFonts> captionFonts_;
   std::unique_ptr<Win32Controls> controls_;
   std::unique_ptr<ControlSink> trafficSink_;
   std::unique_ptr<RichEditView> traffic_;

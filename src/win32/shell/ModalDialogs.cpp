@@ -17,7 +17,7 @@ namespace lirosa {
 namespace {
 
 constexpr const wchar_t* kDialogClass = L"LirosaTemplateDialog";
-constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME;
 
 // One modal window built from a template. The owner is disabled while it
@@ -86,7 +86,8 @@ int TemplateDialog::Run() {
   window_ = CreateWindowExW(kDialogExStyle, kDialogClass, Widen(template_.caption).c_str(),
                             kDialogStyle, x, y, size.cx, size.cy, owner_, nullptr, instance, this);
   if (!window_) return IDCANCEL;
-  controls_ = BuildControls(template_, window_, font_, units);
+  CaptionFonts fonts(font_);
+  controls_ = BuildControls(template_, window_, font_, units, &fonts);
   OnInit();
   EnableWindow(owner_, FALSE);
   ShowWindow(window_, SW_SHOW);
@@ -130,6 +131,9 @@ LRESULT CALLBACK TemplateDialog::Proc(HWND window, UINT message, WPARAM wParam, 
     case WM_CLOSE:
       self->End(IDCANCEL);
       return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return DialogFaceColour(reinterpret_cast<HDC>(wParam));
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }

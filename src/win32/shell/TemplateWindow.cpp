@@ -29,13 +29,28 @@ SIZE WindowSizeFor(const DialogTemplate& dialogTemplate, const DialogUnits& unit
   return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
+LRESULT DialogFaceColour(HDC dc) {
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
 ControlWindows BuildControls(const DialogTemplate& dialogTemplate, HWND parent, HFONT font,
-                             const DialogUnits& units) {
+                             const DialogUnits& units, CaptionFonts* fonts) {
   ControlWindows built;
   std::vector<HWND> frames;
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ oldFont = SelectObject(screen, font);
   for (const ControlTemplate& control : dialogTemplate.controls) {
-    const ControlRecipe recipe = RecipeFor(control, units);
+    ControlRecipe recipe = RecipeFor(control, units);
+    if (control.id == kNoId && control.kind == ControlKind::Label && !control.text.empty()) {
+      std::wstring text = Widen(control.text);
+      while (!text.empty() && text.back() == L' ') text.pop_back();
+      SIZE extent{};
+      GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+      recipe.geometry = LabelRoom(dialogTemplate, control, extent.cx, extent.cy, units);
+    }
     const Rect& g = recipe.geometry;
     // Unnumbered labels and frames share the platform's "no id" (0xFFFF).
     const auto menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id == kNoId ? 0xFFFF : control.id));
@@ -44,6 +59,7 @@ ControlWindows BuildControls(const DialogTemplate& dialogTemplate, HWND parent, 
                                   g.x, g.y, g.width, g.height, parent, menu, instance, nullptr);
     if (!window) continue;
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (fonts) fonts->Fit(window, control.kind);
     for (const std::string& entry : control.entries) {
       SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
     }
@@ -52,6 +68,8 @@ ControlWindows BuildControls(const DialogTemplate& dialogTemplate, HWND parent, 
     }
     if (control.id != kNoId) built[control.id] = {window, control.kind};
   }
+  SelectObject(screen, oldFont);
+  ReleaseDC(nullptr, screen);
   // Frames lie under the controls they surround, whatever the template order.
   for (HWND frame : frames) {
     SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

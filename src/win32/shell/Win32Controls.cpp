@@ -85,6 +85,7 @@ void Win32Controls::SetText(int id, const std::string& text) {
   // Rewriting an unchanged text would throw away the user's caret.
   if (WindowTextOf(control->window) == wide) return;
   SetWindowTextW(control->window, wide.c_str());
+  if (fonts_) fonts_->Fit(control->window, control->kind);
 }
 
 int Win32Controls::Check(int id) const {
@@ -218,6 +219,7 @@ void Win32Controls::Move(int id, Rect geometry) {
     height = std::max<int>(geometry.height, whole.bottom - whole.top);
   }
   MoveWindow(control->window, geometry.x, geometry.y, geometry.width, height, TRUE);
+  if (fonts_) fonts_->Fit(control->window, control->kind);
 }
 
 Rect Win32Controls::Geometry(int id) const {

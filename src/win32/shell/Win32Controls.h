@@ -8,6 +8,7 @@
 
 #include "app/DialogControls.h"
 #include "resources/DialogTemplates.h"
+#include "win32/shell/CaptionFonts.h"
 
 namespace lirosa {
 
@@ -25,7 +26,9 @@ using ControlWindows = std::map<int, BuiltControl>;
 // drops the WM_COMMAND notices the controls send meanwhile.
 class Win32Controls final : public DialogControls {
  public:
-  explicit Win32Controls(ControlWindows controls) : controls_(std::move(controls)) {}
+  // `fonts` fits each caption the logic sets or moves into its control.
+  Win32Controls(ControlWindows controls, CaptionFonts* fonts = nullptr)
+      : controls_(std::move(controls)), fonts_(fonts) {}
 
   std::string Text(int id) const override;
   void SetText(int id, const std::string& text) override;
@@ -62,6 +65,7 @@ class Win32Controls final : public DialogControls {
   const BuiltControl* Find(int id) const;
 
   ControlWindows controls_;
+  CaptionFonts* fonts_;
   std::map<int, std::vector<ListEntry>> entries_;
   std::map<int, RawText> raw_;
   int quiet_ = 0;
