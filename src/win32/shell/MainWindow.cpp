@@ -385,7 +385,13 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (logic) logic->OnSysCommand(kSysCommandAbout);
       return TRUE;
     case WM_SIZE:
-      if (logic) logic->OnSize(SizeKindOf(wParam), LOWORD(lParam), HIWORD(lParam));
+      if (!logic) return 0;
+      logic->OnSize(SizeKindOf(wParam), LOWORD(lParam), HIWORD(lParam));
+      // The layout moves many controls at once: one full repaint, so that
+      // no frame or caption is left where a control was.
+      if (wParam != SIZE_MINIMIZED) {
+        RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      }
       return 0;
     case WM_CLOSE:
       // The logic closes the port, saves and ends the window through End().

@@ -1,5 +1,6 @@
 #include "win32/shell/TemplateWindow.h"
 
+#include <utility>
 #include <vector>
 
 #include "win32/shell/WideText.h"
@@ -29,6 +30,14 @@ SIZE WindowSizeFor(const DialogTemplate& dialogTemplate, const DialogUnits& unit
   return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
+namespace {
+
+bool Overlap(const Rect& a, const Rect& b) {
+  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+}
+
+}  // namespace
+
 LRESULT DialogFaceColour(HDC dc) {
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
@@ -39,6 +48,8 @@ ControlWindows BuildControls(const DialogTemplate& dialogTemplate, HWND parent, 
                              const DialogUnits& units, CaptionFonts* fonts) {
   ControlWindows built;
   std::vector<HWND> frames;
+  // Controls in template order with their rectangles, for the overlaps.
+  std::vector<std::pair<HWND, Rect>> placed;
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
   HDC screen = GetDC(nullptr);
   HGDIOBJ oldFont = SelectObject(screen, font);
@@ -65,11 +76,23 @@ ControlWindows BuildControls(const DialogTemplate& dialogTemplate, HWND parent, 
     }
     if (control.kind == ControlKind::GroupBox || control.kind == ControlKind::EtchedFrame) {
       frames.push_back(window);
+    } else {
+      placed.emplace_back(window, g);
     }
     if (control.id != kNoId) built[control.id] = {window, control.kind};
   }
   SelectObject(screen, oldFont);
   ReleaseDC(nullptr, screen);
+  // A later control lies over an earlier one it overlaps (a check box's
+  // wide box over a button beside it), as the templates were drawn; only
+  // such pairs change places, so the tab order stays the template's.
+  for (std::size_t later = 0; later < placed.size(); ++later) {
+    for (std::size_t earlier = 0; earlier < later; ++earlier) {
+      if (!Overlap(placed[earlier].second, placed[later].second)) continue;
+      SetWindowPos(placed[earlier].first, placed[later].first, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  }
   // Frames lie under the controls they surround, whatever the template order.
   for (HWND frame : frames) {
     SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
