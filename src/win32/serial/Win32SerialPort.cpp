@@ -130,8 +130,13 @@ bool Win32SerialPort::SetTimeouts(const Timeouts& timeouts) {
 }
 
 bool Win32SerialPort::SetQueueSizes(std::size_t input, std::size_t output) {
-  return SetupComm(Handle(handle_), static_cast<DWORD>(input), static_cast<DWORD>(output)) ? true
-                                                                                         : Fail();
+  if (SetupComm(Handle(handle_), static_cast<DWORD>(input), static_cast<DWORD>(output))) return true;
+  // The sizes are only a recommendation to the driver; one that keeps its
+  // own queues (Wine's, some USB adapters') is no failure of the port.
+  const DWORD error = GetLastError();
+  if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) return true;
+  lastError_ = static_cast<int>(error);
+  return false;
 }
 
 bool Win32SerialPort::Discard() {

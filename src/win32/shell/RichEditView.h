@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "display/TrafficView.h"
+
+namespace lirosa {
+
+// Messages to one control, so that the order of the calls can be checked
+// without a window.
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  virtual std::intptr_t Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+};
+
+// The traffic display as a rich edit control. A record goes in at the end
+// directly: selection to the end, the colour on that empty selection, the
+// text replacing it. The clipboard is never involved. Past `capacity`
+// characters the oldest quarter is dropped, so a display left running with
+// auto-clear off stays bounded in memory and in the cost of each append.
+class RichEditView final : public TrafficView {
+ public:
+  static constexpr std::size_t kDefaultCapacity = 1'000'000;
+
+  explicit RichEditView(MessageSink& control, std::size_t capacity = kDefaultCapacity);
+
+  std::size_t TextLength() const override;
+  int LineCount() const override;
+  void Clear() override;
+  void Append(const std::string& text, Colour colour) override;
+  void SetDefaultColour(Colour colour) override;
+
+ private:
+  void SelectEnd();
+  void DropOldest();
+
+  MessageSink& control_;
+  std::size_t capacity_;
+};
+
+}  // namespace lirosa
