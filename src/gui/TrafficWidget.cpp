@@ -58,7 +58,8 @@ TrafficWidget::TrafficWidget(QWidget* parent, TrafficText::Limits limits)
   setFocusPolicy(Qt::StrongFocus);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   viewport()->setCursor(Qt::IBeamCursor);
-  viewport()->setAutoFillBackground(false);
+  // Every pixel is painted here: nothing under the display is drawn first.
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   verticalScrollBar()->setSingleStep(1);
   UpdateMetrics();
 
