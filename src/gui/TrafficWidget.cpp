@@ -86,17 +86,14 @@ void TrafficWidget::Append(const std::string& text, Colour colour) {
   if (text_.FirstRow() != firstBefore || text_.EndRow() < endBefore) KeepInRange();
   const std::uint64_t added = text_.EndRow() > endBefore ? text_.EndRow() - endBefore : 0;
   if (!caretPlaced_ && !HasSelection()) anchor_ = caret_ = text_.End();
-  const std::uint64_t lastVisible = topRow_ + static_cast<std::uint64_t>(VisibleRows());
+  dirtyRow_ = std::min(dirtyRow_, endBefore - 1);
   if (following_ && !HasSelection()) {
     topRow_ = BottomTop();
-    viewport()->update();
   } else {
     newRows_ += added;
     following_ = topRow_ >= BottomTop();
     // Rows below the view change nothing that shows, but the badge.
-    if (endBefore <= lastVisible) {
-      viewport()->update();
-    } else if (!following_) {
+    if (!following_ && endBefore > topRow_ + static_cast<std::uint64_t>(VisibleRows())) {
       viewport()->update(BadgeRect());
     }
   }
@@ -112,7 +109,7 @@ void TrafficWidget::Clear() {
   dragging_ = false;
   following_ = true;
   newRows_ = 0;
-  viewport()->update();
+  UpdateAll();
   ScheduleSync();
 }
 
@@ -125,7 +122,7 @@ void TrafficWidget::SelectAll() {
   anchor_ = text_.Begin();
   caret_ = text_.End();
   caretPlaced_ = true;
-  viewport()->update();
+  UpdateAll();
 }
 
 void TrafficWidget::Copy() const {
@@ -154,7 +151,7 @@ void TrafficWidget::ScrollToBottom() {
   following_ = true;
   newRows_ = 0;
   topRow_ = BottomTop();
-  viewport()->update();
+  UpdateAll();
   SyncScrollBar();
 }
 
@@ -162,7 +159,7 @@ void TrafficWidget::ScrollTo(std::uint64_t row) {
   topRow_ = std::clamp(row, text_.FirstRow(), BottomTop());
   following_ = topRow_ >= BottomTop();
   if (following_) newRows_ = 0;
-  viewport()->update();
+  UpdateAll();
   SyncScrollBar();
 }
 
@@ -183,9 +180,40 @@ void TrafficWidget::ScheduleSync() {
       this,
       [this] {
         syncQueued_ = false;
+        FlushChanges();
         SyncScrollBar();
       },
       Qt::QueuedConnection);
+}
+
+void TrafficWidget::UpdateAll() {
+  fullPending_ = true;
+  paintedTop_ = topRow_;
+  dirtyRow_ = UINT64_MAX;
+  viewport()->update();
+}
+
+void TrafficWidget::FlushChanges() {
+  if (fullPending_) {
+    UpdateAll();
+    return;
+  }
+  const auto shown = static_cast<std::uint64_t>(VisibleRows()) + 1;
+  if (topRow_ != paintedTop_) {
+    const bool badge = !following_ && newRows_ > 0;
+    if (topRow_ < paintedTop_ || topRow_ - paintedTop_ >= shown || badge) {
+      UpdateAll();
+      return;
+    }
+    // What is already on screen moves up; Qt paints the rows it uncovers.
+    viewport()->scroll(0, -static_cast<int>(topRow_ - paintedTop_) * rowHeight_);
+    paintedTop_ = topRow_;
+  }
+  if (dirtyRow_ < topRow_ + shown) {
+    const int y = kMarginY + static_cast<int>(std::max(dirtyRow_, topRow_) - topRow_) * rowHeight_;
+    viewport()->update(0, y, viewport()->width(), viewport()->height() - y);
+  }
+  dirtyRow_ = UINT64_MAX;
 }
 
 void TrafficWidget::SyncScrollBar() {
@@ -210,7 +238,7 @@ void TrafficWidget::scrollContentsBy(int, int) {
     newRows_ = 0;
     topRow_ = BottomTop();
   }
-  viewport()->update();
+  UpdateAll();
 }
 
 void TrafficWidget::UpdateMetrics() {
@@ -229,7 +257,7 @@ void TrafficWidget::UpdateColumns() {
   text_.SetLineChars(columns);
   topRow_ = following_ ? BottomTop() : std::min(text_.RowOf(anchor), BottomTop());
   ScheduleSync();
-  viewport()->update();
+  UpdateAll();
 }
 
 void TrafficWidget::resizeEvent(QResizeEvent* event) {
@@ -319,6 +347,7 @@ void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const 
 }
 
 void TrafficWidget::paintEvent(QPaintEvent* event) {
+  fullPending_ = false;
   QPainter painter(viewport());
   painter.setFont(font());
   painter.fillRect(event->rect(), palette().color(QPalette::Base));
@@ -407,7 +436,7 @@ void TrafficWidget::MoveCaret(std::uint64_t position, bool extend) {
   if (!extend) anchor_ = caret_;
   caretPlaced_ = true;
   EnsureVisible(caret_);
-  viewport()->update();
+  UpdateAll();
 }
 
 void TrafficWidget::TypeText(const QString& typed) {
@@ -499,7 +528,7 @@ void TrafficWidget::mousePressEvent(QMouseEvent* event) {
   if (!(event->modifiers() & Qt::ShiftModifier)) anchor_ = at;
   caretPlaced_ = true;
   dragging_ = true;
-  viewport()->update();
+  UpdateAll();
 }
 
 void TrafficWidget::mouseMoveEvent(QMouseEvent* event) {
@@ -508,7 +537,7 @@ void TrafficWidget::mouseMoveEvent(QMouseEvent* event) {
   caret_ = PositionAt(point);
   // Dragging past an edge scrolls that way, a row per move.
   if (point.y() < 0 || point.y() > viewport()->height()) EnsureVisible(caret_);
-  viewport()->update();
+  UpdateAll();
 }
 
 void TrafficWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -530,7 +559,7 @@ void TrafficWidget::mouseDoubleClickEvent(QMouseEvent* event) {
   caret_ = start + to;
   caretPlaced_ = true;
   dragging_ = false;
-  viewport()->update();
+  UpdateAll();
 }
 
 void TrafficWidget::contextMenuEvent(QContextMenuEvent* event) {

@@ -74,6 +74,10 @@ class TrafficWidget final : public QAbstractScrollArea {
   // many records came in it.
   void ScheduleSync();
   void SyncScrollBar();
+  // Brings the pixels in line with what arrived: while following, the rows
+  // on screen move up and only the rows that changed are painted.
+  void FlushChanges();
+  void UpdateAll();
   std::uint64_t BottomTop() const;
   void ScrollToBottom();
   void ScrollTo(std::uint64_t row);
@@ -103,6 +107,9 @@ class TrafficWidget final : public QAbstractScrollArea {
   bool caretPlaced_ = false;  // until the user moves it, the caret is at the end
   bool dragging_ = false;
   bool syncQueued_ = false;
+  std::uint64_t paintedTop_ = 0;  // the top row the pixels on screen show
+  std::uint64_t dirtyRow_ = UINT64_MAX;  // the first row changed since
+  bool fullPending_ = false;  // the whole view is to be painted anyway
   bool syncing_ = false;  // the scroll bar is being set, not moved by the user
 };
 
