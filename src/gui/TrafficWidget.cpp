@@ -243,14 +243,16 @@ void TrafficWidget::scrollContentsBy(int, int) {
 
 void TrafficWidget::UpdateMetrics() {
   const QFontMetrics metrics(font());
-  cellWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
+  // Text is drawn at its fractional advance: the grid must use the same.
+  cellWidth_ = std::max<qreal>(1, QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0')));
   rowHeight_ = std::max(1, metrics.height());
   ascent_ = metrics.ascent();
   UpdateColumns();
 }
 
 void TrafficWidget::UpdateColumns() {
-  const int columns = std::max(1, (viewport()->width() - 2 * kMarginX) / cellWidth_);
+  const int columns =
+      std::max(1, static_cast<int>((viewport()->width() - 2 * kMarginX) / cellWidth_));
   if (columns == text_.LineChars()) return;
   // Keep the text at the top of the view in view.
   const std::uint64_t anchor = text_.RowStart(topRow_);
@@ -307,10 +309,10 @@ void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const 
   bool runSelected = false;
   const auto flush = [&] {
     if (run.isEmpty()) return;
-    const int x = kMarginX + runColumn * cellWidth_;
-    if (runSelected) painter.fillRect(x, y, runCells * cellWidth_, rowHeight_, highlight);
+    const qreal x = kMarginX + runColumn * cellWidth_;
+    if (runSelected) painter.fillRect(QRectF(x, y, runCells * cellWidth_, rowHeight_), highlight);
     painter.setPen(runSelected ? highlightedText : runColour);
-    painter.drawText(QPoint(x, y + ascent_), run);
+    painter.drawText(QPointF(x, y + ascent_), run);
     run.clear();
   };
   int column = 0;
@@ -342,7 +344,7 @@ void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const 
   // A selected line break: a cell's width of highlight after the text.
   const std::uint64_t end = start + bytes.size();
   if (row + 1 < text_.EndRow() && end < text_.RowStart(row + 1) && end >= selFrom && end < selTo) {
-    painter.fillRect(kMarginX + column * cellWidth_, y, cellWidth_, rowHeight_, highlight);
+    painter.fillRect(QRectF(kMarginX + column * cellWidth_, y, cellWidth_, rowHeight_), highlight);
   }
 }
 
@@ -361,7 +363,7 @@ void TrafficWidget::paintEvent(QPaintEvent* event) {
   if (hasFocus() && !HasSelection()) {
     const std::uint64_t row = text_.RowOf(caret_);
     if (row >= topRow_ && row <= topRow_ + static_cast<std::uint64_t>(lastShown)) {
-      const int x = kMarginX + ColumnOf(caret_) * cellWidth_;
+      const int x = kMarginX + static_cast<int>(ColumnOf(caret_) * cellWidth_);
       const int y = kMarginY + static_cast<int>(row - topRow_) * rowHeight_;
       painter.fillRect(x, y, 1, rowHeight_, palette().color(QPalette::Text));
     }
@@ -401,7 +403,7 @@ std::uint64_t TrafficWidget::PositionAt(QPoint point) const {
   } else {
     row = std::min(topRow_ + static_cast<std::uint64_t>(offset / rowHeight_), text_.EndRow() - 1);
   }
-  const int column = std::max(0, (point.x() - kMarginX) * 2 + cellWidth_) / (2 * cellWidth_);
+  const int column = static_cast<int>(std::max<qreal>(0, point.x() - kMarginX) / cellWidth_ + 0.5);
   return PositionInRow(row, column);
 }
 

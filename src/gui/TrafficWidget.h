@@ -96,7 +96,7 @@ class TrafficWidget final : public QAbstractScrollArea {
   Colour defaultColour_ = kSentColour;
   QMenu* menu_ = nullptr;
   QAction* copyAction_ = nullptr;
-  int cellWidth_ = 7;
+  qreal cellWidth_ = 7;
   int rowHeight_ = 14;
   int ascent_ = 11;
   std::uint64_t topRow_ = 0;
