@@ -88,6 +88,13 @@ void TrafficText::Append(std::string_view utf8, Colour colour) {
 void TrafficText::Wrap(std::string_view clean, std::uint64_t at) {
   for (std::size_t pos = 0; pos < clean.size();) {
     const std::uint64_t start = at + pos;
+    // Hex and most text is ASCII: one cell, no decoding.
+    const auto byte = static_cast<unsigned char>(clean[pos]);
+    if (byte < 0x80 && byte != '\r') {
+      if (breaker_.Place(1)) rows_.push_back(start);
+      ++pos;
+      continue;
+    }
     const char32_t c = NextCodePoint(clean, pos);
     if (c == U'\r') {
       breaker_.NewLine();
