@@ -11,7 +11,9 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStringList>
+#include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "display/LineWrap.h"
 
@@ -21,6 +23,7 @@ namespace {
 
 constexpr int kMarginX = 4;
 constexpr int kMarginY = 2;
+constexpr qint64 kFrameMs = 16;
 constexpr const char* kCopyItem = "复制";
 constexpr const char* kSelectAllItem = "全选";
 
@@ -62,6 +65,10 @@ TrafficWidget::TrafficWidget(QWidget* parent, TrafficText::Limits limits)
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   verticalScrollBar()->setSingleStep(1);
   UpdateMetrics();
+  syncTimer_ = new QTimer(this);
+  syncTimer_->setSingleShot(true);
+  syncTimer_->setTimerType(Qt::PreciseTimer);
+  connect(syncTimer_, &QTimer::timeout, this, [this] { SyncNow(); });
 
   menu_ = new QMenu(this);
   copyAction_ = menu_->addAction(QString::fromUtf8(kCopyItem), this, [this] { Copy(); });
@@ -176,14 +183,27 @@ void TrafficWidget::EnsureVisible(std::uint64_t position) {
 void TrafficWidget::ScheduleSync() {
   if (syncQueued_) return;
   syncQueued_ = true;
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        syncQueued_ = false;
-        FlushChanges();
-        SyncScrollBar();
-      },
-      Qt::QueuedConnection);
+  // Records come with every tick, faster than a screen shows frames: the
+  // pixels and the bar follow them at most once a frame.
+  const qint64 since = lastSync_.isValid() ? lastSync_.elapsed() : kFrameMs;
+  if (since < kFrameMs) {
+    syncTimer_->start(static_cast<int>(kFrameMs - since));
+    return;
+  }
+  QMetaObject::invokeMethod(this, [this] { SyncNow(); }, Qt::QueuedConnection);
+}
+
+void TrafficWidget::ShowNow() {
+  syncTimer_->stop();
+  SyncNow();
+}
+
+void TrafficWidget::SyncNow() {
+  if (!syncQueued_) return;
+  syncQueued_ = false;
+  lastSync_.start();
+  FlushChanges();
+  SyncScrollBar();
 }
 
 void TrafficWidget::UpdateAll() {
@@ -220,11 +240,12 @@ void TrafficWidget::SyncScrollBar() {
   QScrollBar* bar = verticalScrollBar();
   const auto held = static_cast<int>(text_.EndRow() - text_.FirstRow());
   const int visible = VisibleRows();
-  syncing_ = true;
+  // The bar coming or going changes the width, which can call this again.
+  const bool outer = !std::exchange(syncing_, true);
   bar->setRange(0, std::max(0, held - visible));
   bar->setPageStep(visible);
   bar->setValue(static_cast<int>(topRow_ - text_.FirstRow()));
-  syncing_ = false;
+  if (outer) syncing_ = false;
 }
 
 void TrafficWidget::scrollContentsBy(int, int) {
@@ -258,7 +279,7 @@ void TrafficWidget::UpdateColumns() {
   const std::uint64_t anchor = text_.RowStart(topRow_);
   text_.SetLineChars(columns);
   topRow_ = following_ ? BottomTop() : std::min(text_.RowOf(anchor), BottomTop());
-  ScheduleSync();
+  SyncScrollBar();
   UpdateAll();
 }
 
@@ -266,7 +287,8 @@ void TrafficWidget::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   UpdateColumns();
   if (following_) topRow_ = BottomTop();
-  ScheduleSync();
+  SyncScrollBar();
+  UpdateAll();
 }
 
 bool TrafficWidget::viewportEvent(QEvent* event) {

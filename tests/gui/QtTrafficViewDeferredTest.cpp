@@ -13,7 +13,9 @@
 namespace lirosa::test {
 namespace {
 
-void RunPostedEvents() { QCoreApplication::sendPostedEvents(); }
+// Long enough for the display to bring its pixels and bar in line: it
+// does so at most once a frame.
+void RunPostedEvents() { QTest::qWait(20); }
 
 std::string HexRecord(int bytes, int seed) {
   static const char kDigits[] = "0123456789ABCDEF";

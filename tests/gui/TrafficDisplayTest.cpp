@@ -43,8 +43,11 @@ class TrafficDisplayTest : public WindowFixture {
                                      static_cast<std::uint8_t>(sequence)};
       logic->ShowReceived(frame, sizeof frame);
     }
-    QCoreApplication::processEvents();
+    Settle();
   }
+
+  // Long enough for the display to bring its pixels and bar in line.
+  static void Settle() { QTest::qWait(20); }
 
   // A point of the display's viewport, in the window.
   QPoint InWindow(QPoint viewportPoint) const {
