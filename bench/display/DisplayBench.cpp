@@ -6,14 +6,18 @@
 // Records go in through the window logic (rendering, time stamp, the display
 // step) into the real window's traffic view, offscreen, built as the program
 // builds it; after every batch the event loop runs, so the display lays out
-// and paints as it does after a tick.
+// and paints as it does after a tick. Two views are measured, each in a
+// process of its own so that their memory is told apart: the display widget
+// the program uses, and the plain-text editor it used before.
 //
-//   display_bench [--records N] [--batch B] [--window W] [--same-line]
+//   display_bench [--records N] [--old-records N] [--batch B] [--window W]
+//                 [--same-line] [--view cells|editor]
 
 #include <stdlib.h>
 #include <time.h>
 
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -21,6 +25,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,25 +36,32 @@
 #include "gui/QtDialogControls.h"
 #include "gui/QtTrafficView.h"
 #include "gui/QtWindowHost.h"
+#include "gui/TrafficWidget.h"
+#include "PlainTextTrafficView.h"
 #include "support/Fakes.h"
 
 namespace {
 
 using Stopwatch = std::chrono::steady_clock;
 
-constexpr double kTargetRatio = 1.5;
+constexpr double kTargetRatio = 1.2;
+constexpr double kTargetStallMs = 16;
 constexpr long kEarlyRecord = 1000;
 constexpr long kLongRun = 20000;  // records in the long window, trims included
 
 struct Options {
   long records = 1'000'000;
+  long oldRecords = 0;  // for the editor; 0: as many as --records
   long batch = 10;
   long window = 1000;
   bool sameLine = false;
+  std::string view;  // empty: both, each in a child process
 };
 
 bool Usage(const char* program) {
-  std::fprintf(stderr, "usage: %s [--records N] [--batch B] [--window W] [--same-line]\n",
+  std::fprintf(stderr,
+               "usage: %s [--records N] [--old-records N] [--batch B] [--window W] "
+               "[--same-line] [--view cells|editor]\n",
                program);
   return false;
 }
@@ -61,18 +73,28 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.sameLine = true;
       continue;
     }
-    if ((arg == "--records" || arg == "--batch" || arg == "--window") && i + 1 < argc) {
+    if (arg == "--view" && i + 1 < argc) {
+      options.view = argv[++i];
+      if (options.view != "cells" && options.view != "editor") return Usage(argv[0]);
+      continue;
+    }
+    if ((arg == "--records" || arg == "--old-records" || arg == "--batch" || arg == "--window") &&
+        i + 1 < argc) {
       char* end = nullptr;
       const long value = std::strtol(argv[++i], &end, 10);
       if (*end != '\0' || value <= 0) return Usage(argv[0]);
-      (arg == "--records" ? options.records : arg == "--batch" ? options.batch : options.window) =
-          value;
+      (arg == "--records"       ? options.records
+       : arg == "--old-records" ? options.oldRecords
+       : arg == "--batch"       ? options.batch
+                                : options.window) = value;
       continue;
     }
     return Usage(argv[0]);
   }
-  if (options.window % options.batch != 0 || options.records < 2 * kEarlyRecord ||
-      options.records < options.window) {
+  if (options.oldRecords == 0) options.oldRecords = options.records;
+  if (options.window % options.batch != 0 ||
+      std::min(options.records, options.oldRecords) < 2 * kEarlyRecord ||
+      std::min(options.records, options.oldRecords) < options.window) {
     std::fprintf(stderr, "the window must be whole batches, and --records at least %ld\n",
                  2 * kEarlyRecord);
     return false;
@@ -156,11 +178,11 @@ double ThreadCpuSeconds() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// One view's run, in this process.
+int RunView(Options options, int argc, char** argv) {
   using namespace lirosa;
-  Options options;
-  if (!ParseOptions(argc, argv, options)) return 2;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const bool editor = options.view == "editor";
+  if (editor) options.records = options.oldRecords;
   std::string settings =
       (std::filesystem::temp_directory_path() / "lirosa-display-XXXXXX").string();
   if (mkdtemp(settings.data()) == nullptr) {
@@ -172,9 +194,24 @@ int main(int argc, char** argv) {
   ApplyDialogLook(app);
   MonitorWindow window;
   QtDialogControls controls(window.Controls());
-  // As the program builds it.
-  QtTrafficView view(window.TrafficDisplay(), QtTrafficView::kDefaultCapacity,
-                     QtTrafficView::Updates::Deferred);
+  std::unique_ptr<TrafficView> shown;
+  if (editor) {
+    // The editor in the display's place, set up as the program set it up.
+    TrafficWidget& cells = window.TrafficDisplay();
+    auto* edit = new QPlainTextEdit(&window);
+    edit->setGeometry(cells.geometry());
+    edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    edit->document()->setUndoRedoEnabled(false);
+    cells.hide();
+    shown = std::make_unique<PlainTextTrafficView>(*edit, PlainTextTrafficView::kDefaultCapacity,
+                                                   PlainTextTrafficView::Updates::Deferred);
+  } else {
+    // As the program builds it.
+    shown = std::make_unique<QtTrafficView>(window.TrafficDisplay());
+  }
+  TrafficView& view = *shown;
   QtWindowHost host(window);
   test::FakePrompts prompts;
   test::FakeSerialPort port;
@@ -217,8 +254,11 @@ int main(int argc, char** argv) {
       frame[4] = static_cast<std::uint8_t>(record);
       logic.ShowReceived(frame, sizeof frame);
     }
-    // The held records go into the document here at the latest.
+    // The held records go into the document here at the latest; the
+    // widget paints them in this turn, not at its next frame, so that
+    // every turn is measured as if a frame were due.
     view.TextLength();
+    if (!editor) window.TrafficDisplay().ShowNow();
     batches[b].appendCpuSeconds = ThreadCpuSeconds() - cpuStart;
     QCoreApplication::processEvents();
     batches[b].cpuSeconds = ThreadCpuSeconds() - cpuStart;
@@ -228,7 +268,24 @@ int main(int argc, char** argv) {
     batches[b].trimmed = batches[b].held < before;
     if ((b + 1) * options.batch == kEarlyRecord + options.window / 2) rssEarly = StatusKib("VmRSS:");
   }
+  double worstMs = 0;
+  for (const Batch& batch : batches) worstMs = std::max(worstMs, batch.seconds * 1e3);
   const double runSeconds = std::chrono::duration<double>(Stopwatch::now() - runStart).count();
+
+  // A wider display (as when the window is maximized) breaks every line it
+  // holds again: the event-loop turn that does it, and the one back.
+  QWidget* display = window.TrafficDisplay().isVisible()
+                         ? static_cast<QWidget*>(&window.TrafficDisplay())
+                         : window.findChild<QPlainTextEdit*>();
+  double rewrapMs[2] = {0, 0};
+  const QSize normal = display->size();
+  for (int turn = 0; turn < 2; ++turn) {
+    const auto start = Stopwatch::now();
+    display->resize(turn == 0 ? QSize(normal.width() + 240, normal.height()) : normal);
+    view.LineCount();
+    QCoreApplication::processEvents();
+    rewrapMs[turn] = std::chrono::duration<double>(Stopwatch::now() - start).count() * 1e3;
+  }
   const long rssEnd = StatusKib("VmRSS:");
   const long rssPeak = StatusKib("VmHWM:");
 
@@ -239,11 +296,11 @@ int main(int argc, char** argv) {
                                   options.batch);
 
   std::printf(
-      "\nDisplay: records through the window logic into the traffic view, offscreen\n"
-      "(auto-clear off, hex, time stamps, %s; %ld records per event-loop turn,\n"
-      "each turn's layout and paint included; the view keeps at most %zu characters)\n\n",
-      options.sameLine ? "records on one line" : "a line per record", options.batch,
-      QtTrafficView::kDefaultCapacity);
+      "\nDisplay (%s): records through the window logic into the traffic view,\n"
+      "offscreen (auto-clear off, hex, time stamps, %s; %ld records per event-loop\n"
+      "turn, each turn's layout and paint included)\n\n",
+      editor ? "the plain-text editor of before" : "the display widget",
+      options.sameLine ? "records on one line" : "a line per record", options.batch);
   std::printf("%-22s %17s %9s %9s %9s %9s %6s %11s\n", "around record", "records",
               "append us", "cpu us", "wall us", "worst ms", "trims", "chars held");
   PrintSpan("1 000", early);
@@ -252,7 +309,7 @@ int main(int argc, char** argv) {
   const double ratio = late.cpuMicrosPerRecord / early.cpuMicrosPerRecord;
   std::printf("\nper record: append us, this thread's CPU time in the appends; cpu us, with\n"
               "the event-loop turns (layout, paint) as well; wall us, elapsed. worst ms: the\n"
-              "slowest batch; trims: batches in which the view dropped its oldest quarter.\n");
+              "slowest batch; trims: batches in which the view dropped its oldest text.\n");
   std::printf("\nratio around record %ld / around record %ld: %.2f cpu (%.2f appends only, "
               "%.2f wall); target <= %.1f: %s\n",
               options.records, kEarlyRecord, ratio,
@@ -275,10 +332,89 @@ int main(int argc, char** argv) {
               "(peak %.1f MB)\n",
               rssStart / 1024.0, rssEarly / 1024.0, kEarlyRecord + options.window / 2,
               rssEnd / 1024.0, rssPeak / 1024.0);
-  std::printf("%ld records in %.1f s\n", total, runSeconds);
+  std::printf("%ld records in %.1f s; worst event-loop turn of the whole run %.1f ms\n", total,
+              runSeconds, worstMs);
+  std::printf("a display 240 px wider, with all of it held: %.1f ms, and back: %.1f ms\n",
+              rewrapMs[0], rewrapMs[1]);
+  // For the side-by-side table of the parent.
+  std::printf("summary %s %ld %.2f %.2f %.2f %.1f %.1f %.1f %.1f\n", options.view.c_str(),
+              options.records, early.cpuMicrosPerRecord, late.cpuMicrosPerRecord, ratio, worstMs,
+              rssStart / 1024.0, rssEnd / 1024.0, rssPeak / 1024.0);
+  std::fflush(stdout);
 
   window.Attach(nullptr);
   std::error_code ignored;
   std::filesystem::remove_all(settings, ignored);
+  return 0;
+}
+
+namespace {
+
+struct Summary {
+  std::string view;
+  long records = 0;
+  double early = 0, late = 0, ratio = 0, worstMs = 0, rssStart = 0, rssEnd = 0, rssPeak = 0;
+  bool found = false;
+};
+
+// Runs this program again for one view, passing its output through, and
+// picks up its summary line.
+Summary RunChild(const std::string& self, const std::string& view, const Options& options) {
+  const std::string command = "'" + self + "' --view " + view + " --records " +
+                              std::to_string(options.records) + " --old-records " +
+                              std::to_string(options.oldRecords) + " --batch " +
+                              std::to_string(options.batch) + " --window " +
+                              std::to_string(options.window) +
+                              (options.sameLine ? " --same-line" : "");
+  Summary summary;
+  FILE* child = popen(command.c_str(), "r");
+  if (child == nullptr) return summary;
+  char line[512];
+  while (std::fgets(line, sizeof line, child) != nullptr) {
+    char name[32] = {};
+    if (std::sscanf(line, "summary %31s %ld %lf %lf %lf %lf %lf %lf %lf", name, &summary.records,
+                    &summary.early, &summary.late, &summary.ratio, &summary.worstMs,
+                    &summary.rssStart, &summary.rssEnd, &summary.rssPeak) == 9) {
+      summary.view = name;
+      summary.found = true;
+      continue;
+    }
+    std::fputs(line, stdout);
+  }
+  std::fflush(stdout);
+  if (pclose(child) != 0) summary.found = false;
+  return summary;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) return 2;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (!options.view.empty()) return RunView(options, argc, argv);
+
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  const Summary cells = RunChild(self, "cells", options);
+  const Summary editor = RunChild(self, "editor", options);
+  if (!cells.found || !editor.found) {
+    std::fprintf(stderr, "a view's run failed\n");
+    return 1;
+  }
+  std::printf("\nSide by side (cpu us per record around record 1 000 and around the last;\n"
+              "worst: the slowest event-loop turn of the whole run, trims included)\n\n");
+  std::printf("%-28s %9s %9s %9s %7s %9s %16s\n", "view", "records", "us @1e3", "us @last",
+              "ratio", "worst ms", "RSS MB start-end");
+  for (const Summary* each : {&cells, &editor}) {
+    std::printf("%-28s %9ld %9.2f %9.2f %7.2f %9.1f %7.1f-%-7.1f\n",
+                each == &cells ? "display widget (cells)" : "plain-text editor (before)",
+                each->records, each->early, each->late, each->ratio, each->worstMs,
+                each->rssStart, each->rssEnd);
+  }
+  std::printf("\ndisplay widget: ratio %.2f, target <= %.1f: %s; worst turn %.1f ms, target <= "
+              "%.0f: %s; cost per record around the last %.1fx less than the editor's\n",
+              cells.ratio, kTargetRatio, cells.ratio <= kTargetRatio ? "met" : "MISSED",
+              cells.worstMs, kTargetStallMs, cells.worstMs <= kTargetStallMs ? "met" : "MISSED",
+              editor.late / cells.late);
   return 0;
 }

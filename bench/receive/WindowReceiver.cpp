@@ -78,8 +78,7 @@ int main(int argc, char** argv) {
   MonitorWindow window;
   QtDialogControls controls(window.Controls());
   test::FakePrompts prompts;  // a box must not wait for a click here
-  QtTrafficView view(window.TrafficDisplay(), QtTrafficView::kDefaultCapacity,
-                     QtTrafficView::Updates::Deferred);
+  QtTrafficView view(window.TrafficDisplay());
   PosixSerialPort device;
   BufferedSerialPort serial(device);
   SystemClock clock;

@@ -67,8 +67,7 @@ double Measure(Scenario scenario, int size, bool wordWrap) {
 
   MonitorWindow window;
   QtDialogControls controls(window.Controls());
-  QtTrafficView view(window.TrafficDisplay(), QtTrafficView::kDefaultCapacity,
-                     QtTrafficView::Updates::Deferred);
+  QtTrafficView view(window.TrafficDisplay());
   QtWindowHost host(window);
   test::FakePrompts prompts;
   test::FakeSerialPort port;

@@ -226,8 +226,7 @@ int Run(const Options& options, const fs::path& work, int argc, char** argv) {
   QtDialogControls controls(window.Controls());
   // Boxes are recorded, not shown: an unattended run must not wait on one.
   test::FakePrompts prompts;
-  QtTrafficView view(window.TrafficDisplay(), QtTrafficView::kDefaultCapacity,
-                     QtTrafficView::Updates::Deferred);
+  QtTrafficView view(window.TrafficDisplay());
   PosixSerialPort posixPort;
   BufferedSerialPort port(posixPort);
   SystemClock clock;

@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -18,6 +17,7 @@
 #include "gui/LinkOpener.h"
 #include "gui/PictureLinks.h"
 #include "gui/StayOnTopButton.h"
+#include "gui/TrafficWidget.h"
 #include "gui/WideListBox.h"
 
 namespace lirosa {
@@ -71,11 +71,12 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QDialog(parent) {
   connect(about, &QAction::triggered, this, [this] {
     if (MonitorDialog* logic = Logic()) logic->OnSysCommand(kSysCommandAbout);
   });
+  TrafficDisplay().AddMenuActions({about});
   Connect();
 }
 
-QPlainTextEdit& MonitorWindow::TrafficDisplay() const {
-  return *qobject_cast<QPlainTextEdit*>(Control(kIdTrafficView));
+TrafficWidget& MonitorWindow::TrafficDisplay() const {
+  return *qobject_cast<TrafficWidget*>(Control(kIdTrafficView));
 }
 
 StayOnTopButton* MonitorWindow::StayOnTop() const {

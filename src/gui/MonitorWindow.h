@@ -6,7 +6,6 @@
 #include "gui/TemplateBuilder.h"
 
 class QMenu;
-class QPlainTextEdit;
 class QTimer;
 
 namespace lirosa {
@@ -14,6 +13,7 @@ namespace lirosa {
 class MonitorDialog;
 enum class Notification;
 class StayOnTopButton;
+class TrafficWidget;
 
 // The main window (template 102): builds its controls and hands every user
 // event to the window logic, which it does not otherwise interpret.
@@ -21,10 +21,10 @@ class StayOnTopButton;
 // Clicks of buttons, check boxes and radios arrive as Clicked, a choice in
 // a drop-down list as SelectionChanged, Enter in the port list's typed text
 // as OnPortNameEntered; the title-bar close as OnClose, Esc as OnCancel,
-// window state changes as OnSize and "О программе." (context menu, F1) as
-// OnSysCommand. Enter elsewhere clicks a focused push button and never ends
-// the window: it confirms a value, and ending would lose the run's
-// settings. The frame is fixed in the normal state; maximizing is allowed.
+// window state changes as OnSize and "О программе." (context menu, also the
+// display's, and F1) as OnSysCommand. Enter elsewhere clicks a focused
+// push button and never ends the window: it confirms a value, and ending
+// would lose the run's settings. The frame is fixed in the normal state; maximizing is allowed.
 class MonitorWindow final : public QDialog {
   Q_OBJECT
 
@@ -37,7 +37,7 @@ class MonitorWindow final : public QDialog {
 
   const ControlMap& Controls() const { return controls_; }
   QWidget* Control(int id) const { return controls_.value(id, nullptr); }
-  QPlainTextEdit& TrafficDisplay() const;
+  TrafficWidget& TrafficDisplay() const;
   StayOnTopButton* StayOnTop() const;
   QMenu& SystemMenu() const { return *systemMenu_; }
 

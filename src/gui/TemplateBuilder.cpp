@@ -21,6 +21,7 @@
 #include "gui/CaptionFit.h"
 #include "gui/ManualRadioButton.h"
 #include "gui/StayOnTopButton.h"
+#include "gui/TrafficWidget.h"
 #include "gui/TriStateCheckBox.h"
 
 namespace lirosa {
@@ -118,11 +119,17 @@ QWidget* MakeList(const ControlTemplate& control, QWidget& dialog) {
   return list;
 }
 
+QWidget* MakeTrafficDisplay(const ControlTemplate& control, QWidget& dialog) {
+  auto* display = new TrafficWidget(&dialog);
+  display->setVerticalScrollBarPolicy((control.style & kStyleVScroll) ? Qt::ScrollBarAsNeeded
+                                                                      : Qt::ScrollBarAlwaysOff);
+  return display;
+}
+
 QWidget* MakeTextBox(const ControlTemplate& control, QWidget& dialog) {
   auto* box = new QPlainTextEdit(&dialog);
   box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  const bool display = control.kind == ControlKind::RichEdit;
   box->setVerticalScrollBarPolicy((control.style & kStyleVScroll) ? Qt::ScrollBarAsNeeded
                                                                   : Qt::ScrollBarAlwaysOff);
   // In a request box Tab moves on, as in any dialog; Enter makes a line.
@@ -130,9 +137,8 @@ QWidget* MakeTextBox(const ControlTemplate& control, QWidget& dialog) {
   // Breaking only at word boundaries lays out a long run without blanks in
   // quadratic time (a pasted megabyte of digits froze the window for a
   // minute); breaking anywhere keeps it linear.
-  if (!display) box->setWordWrapMode(QTextOption::WrapAnywhere);
+  box->setWordWrapMode(QTextOption::WrapAnywhere);
   box->setReadOnly(control.style & kStyleReadOnly);
-  if (display) box->document()->setUndoRedoEnabled(false);
   return box;
 }
 
@@ -198,8 +204,9 @@ QWidget* TemplateBuilder::Create(const ControlTemplate& control, QWidget& dialog
     case ControlKind::Edit:
       return MakeEdit(control, dialog);
     case ControlKind::MultiLineEdit:
-    case ControlKind::RichEdit:
       return MakeTextBox(control, dialog);
+    case ControlKind::RichEdit:
+      return MakeTrafficDisplay(control, dialog);
     case ControlKind::DropDownList:
       return MakeList(control, dialog);
   }

@@ -70,10 +70,7 @@ int main(int argc, char** argv) {
   lirosa::MonitorWindow window;
   lirosa::QtDialogControls controls(window.Controls());
   lirosa::QtPrompts prompts(&window);
-  // Held until the tick is over: records a flood clears away in the same
-  // tick are never laid out.
-  lirosa::QtTrafficView view(window.TrafficDisplay(), lirosa::QtTrafficView::kDefaultCapacity,
-                             lirosa::QtTrafficView::Updates::Deferred);
+  lirosa::QtTrafficView view(window.TrafficDisplay());
   lirosa::PosixSerialPort device;
   // Drained by a thread of its own, so a fast device is never held to what
   // the driver queues between two ticks.

@@ -6,12 +6,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QTimer>
+#include <algorithm>
+#include <cstdint>
 
 #include "app/ControlIds.h"
+#include "gui/TrafficWidget.h"
 
 namespace lirosa::test {
 
@@ -24,8 +24,7 @@ constexpr qint64 kModalGraceMs = 5000;
 LiveWindow::LiveWindow()
     : controls_(window_.Controls()),
       prompts_(&window_),
-      view_(window_.TrafficDisplay(), QtTrafficView::kDefaultCapacity,
-            QtTrafficView::Updates::Deferred),
+      view_(window_.TrafficDisplay()),
       host_(window_) {
   logic_ = std::make_unique<MonitorDialog>(Platform{controls_, prompts_, view_, port_, clock_, host_,
                                                     [] { return std::vector<ListEntry>{}; },
@@ -97,21 +96,30 @@ bool LiveWindow::ClickAnswering(int id, const std::function<void(QWidget& modal)
 }
 
 std::vector<DisplayLine> LiveWindow::Display() const {
-  // Records of the last tick reach the display once the event loop has
-  // had a turn, as on screen.
   QCoreApplication::sendPostedEvents();
-  std::vector<DisplayLine> lines;
-  const QTextDocument* document = window_.TrafficDisplay().document();
-  for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-    DisplayLine line;
-    line.text = block.text().toStdString();
-    for (auto run = block.begin(); !run.atEnd(); ++run) {
-      const QTextFragment fragment = run.fragment();
-      if (fragment.isValid()) line.colours.push_back(fragment.charFormat().foreground().color());
+  const TrafficText& text = window_.TrafficDisplay().Text();
+  std::vector<DisplayLine> lines(1);
+  // Line by line at the CRs; a colour per run of equally coloured text.
+  std::uint64_t at = text.Begin();
+  while (at < text.End()) {
+    const std::uint64_t next = std::min(text.NextRecordStart(at), text.End());
+    const Colour colour = text.ColourAt(at);
+    const QColor shade(colour.red, colour.green, colour.blue);
+    const std::string piece = text.Text(at, next);
+    std::size_t from = 0;
+    while (from <= piece.size()) {
+      const std::size_t cr = std::min(piece.find('\r', from), piece.size());
+      if (cr > from) {
+        DisplayLine& line = lines.back();
+        line.text += piece.substr(from, cr - from);
+        if (line.colours.empty() || line.colours.back() != shade) line.colours.push_back(shade);
+      }
+      if (cr == piece.size()) break;
+      lines.emplace_back();
+      from = cr + 1;
     }
-    lines.push_back(std::move(line));
+    at = next;
   }
-  // An empty document still has one empty paragraph.
   if (lines.size() == 1 && lines.front().text.empty()) lines.clear();
   return lines;
 }

@@ -17,6 +17,7 @@
 #include "gui/ChecksumDialog.h"
 #include "gui/StayOnTopButton.h"
 #include "gui/TemplateBuilder.h"
+#include "gui/TrafficWidget.h"
 
 namespace lirosa::test {
 namespace {
@@ -43,8 +44,9 @@ bool KindMatches(ControlKind kind, QWidget* w) {
     case ControlKind::Edit:
       return qobject_cast<QLineEdit*>(w) != nullptr;
     case ControlKind::MultiLineEdit:
-    case ControlKind::RichEdit:
       return qobject_cast<QPlainTextEdit*>(w) != nullptr;
+    case ControlKind::RichEdit:
+      return qobject_cast<TrafficWidget*>(w) != nullptr;
     case ControlKind::DropDownList:
       return qobject_cast<QComboBox*>(w) != nullptr;
   }
@@ -107,11 +109,11 @@ TEST_F(MainWindowBuild, StylesBecomeWidgetProperties) {
     EXPECT_FALSE(button->autoDefault()) << button->text().toStdString();
     EXPECT_FALSE(button->isDefault()) << button->text().toStdString();
   }
-  auto* display = Find<QPlainTextEdit>(kIdTrafficView);
-  EXPECT_FALSE(display->isReadOnly());
-  EXPECT_EQ(display->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  auto* display = Find<TrafficWidget>(kIdTrafficView);
+  ASSERT_NE(display, nullptr);
+  EXPECT_NE(display->focusPolicy() & Qt::ClickFocus, 0);
   EXPECT_NE(display->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-  EXPECT_FALSE(display->document()->isUndoRedoEnabled());
+  EXPECT_EQ(display->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
 
 TEST_F(MainWindowBuild, FramesLieUnderTheControlsAndLetClicksThrough) {
