@@ -133,9 +133,10 @@ class FakeClock final : public Clock {
  public:
   std::time_t Now() const override { return now; }
   std::tm LocalTime() const override;
-  std::int64_t MonotonicNs() const override { return monotonicNs; }
+  std::int64_t MonotonicNs() const override { return realMonotonic ? SteadyNowNs() : monotonicNs; }
   std::time_t now = 1704164645;  // 2024-01-02 03:04:05 UTC
   std::int64_t monotonicNs = 0;
+  bool realMonotonic = false;  // for tests on real timers
   std::tm local = [] {  // [2024:01:02:03:04:05]
     std::tm t{};
     t.tm_sec = 5;
