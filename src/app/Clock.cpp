@@ -1,6 +1,14 @@
 #include "app/Clock.h"
 
+#include <chrono>
+
 namespace lirosa {
+
+std::int64_t SteadyNowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 std::time_t SystemClock::Now() const { return std::time(nullptr); }
 

@@ -379,36 +379,84 @@ bool MonitorDialog::OnCommand(int id, Notification notification) {
 void MonitorDialog::OnTimer(int timerId) {
   // A tick that comes at all means the timers run.
   resting_ = false;
+  if (timerId == kLineTimerId && tickDepth_ == 0) {
+    const std::int64_t now = clock_.MonotonicNs();
+    // The ticks before this one, less half a period for a timer that
+    // fires a little early or late.
+    if (batching_) ReplayTicks(now - kLineTimerMs * 1'000'000 / 2);
+    lastLineTickNs_ = now;
+  }
   TimerTick(timerId);
   // The lamp tick ends a round: the line tick comes first.
   if (timerId == kLampTimerId) RestIfQuiet();
 }
 
 void MonitorDialog::RestIfQuiet() {
-  if (resting_ || tickDepth_ > 0 || !pending_.empty()) return;
-  // A file being read through in slices needs its ticks.
-  if (fileLines.Building()) return;
-  // The lamps show what they will show on the next tick too.
-  if (!lampsShown_ || txActivity || rxActivity || shownLamps_ != LampFrame{portOpen, false, false}) {
+  if (resting_ || tickDepth_ > 0) return;
+  // A box waiting to be shown, a file being read through in slices or a
+  // lost device that is back but would not open yet needs every tick.
+  if (!pending_.empty() || fileLines.Building() || lostDevice.retryOpen) {
+    StopBatching();
     return;
   }
-  // A lost device that is back but would not open yet is tried again.
-  if (lostDevice.retryOpen) return;
   if (portOpen) {
     // Nothing under way that counts ticks or waits for time to pass.
-    if (allRequests.running || fileJob.running) return;
-    for (const RequestSlot& slot : slots) {
-      if (slot.autoSend != 0) return;
+    bool counting = allRequests.running || fileJob.running;
+    for (const RequestSlot& slot : slots) counting = counting || slot.autoSend != 0;
+    if (counting) {
+      StopBatching();
+      return;
     }
-    // An open frame ends by counting silent ticks.
-    if (!rxFrame.frameIdle || !rxFrame.frame.empty()) return;
-    // The port must be able to say when input comes (and have none yet).
-    if (!port_.ArmInputNotice()) return;
   }
-  resting_ = window_.PauseTimers();
+  // Only receiving from here on, if anything. The lamps show what they
+  // will show on the next tick too; an open frame ends by counting silent
+  // ticks; and the port must be able to say when input comes (and have none
+  // yet).
+  const bool lampsQuiet = lampsShown_ && !txActivity && !rxActivity &&
+                          shownLamps_ == LampFrame{portOpen, false, false};
+  const bool frameOpen = !rxFrame.frameIdle || !rxFrame.frame.empty();
+  if (lampsQuiet && (!portOpen || (!frameOpen && port_.ArmInputNotice()))) {
+    StopBatching();
+    resting_ = window_.PauseTimers();
+    if (resting_) return;
+  }
+  if (!portOpen) {
+    StopBatching();
+    return;
+  }
+  if (!batching_ && port_.StampsArrivals()) batching_ = window_.BatchTicks(kBatchTicks);
+}
+
+void MonitorDialog::StopBatching() {
+  if (!batching_) return;
+  batching_ = false;
+  window_.BatchTicks(1);
+}
+
+void MonitorDialog::ReplayTicks(std::int64_t until) {
+  constexpr std::int64_t kPeriodNs = std::int64_t{kLineTimerMs} * 1'000'000;
+  ++tickDepth_;
+  // Only a receive poll: nothing else runs while batching, and the controls
+  // cannot have changed, as every change ends the batch first.
+  for (std::int64_t at = lastLineTickNs_ + kPeriodNs; at <= until && portOpen; at += kPeriodNs) {
+    lastLineTickNs_ = at;
+    pollBy_ = true;
+    pollByNs_ = at;
+    PollReceive();
+    pollBy_ = false;
+  }
+  --tickDepth_;
+  if (!pending_.empty()) SchedulePendingMessages();
 }
 
 void MonitorDialog::Wake() {
+  if (batching_) {
+    // The ticks whose time has come are run now, as they would have been;
+    // the next comes on the beat, and every one from then on.
+    if (tickDepth_ == 0) ReplayTicks(clock_.MonotonicNs());
+    StopBatching();
+    return;
+  }
   if (!resting_) return;
   resting_ = false;
   const std::int64_t skipped = window_.ResumeTimers();

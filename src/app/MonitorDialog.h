@@ -28,6 +28,9 @@ inline constexpr std::size_t kChecksumBufferSize = 1024;
 inline constexpr int kAutoSendTickMs = 14;  // credited per tick to auto sends and file cycling
 inline constexpr int kCycleTickMs = 10;     // credited per tick to the periodic rotation
 inline constexpr int kFrameEndIdleTicks = 4;
+// While the window only receives, its timers fire once every this many
+// line periods and the ticks in between are replayed.
+inline constexpr int kBatchTicks = 5;
 // Line ticks between two tries of a lost device that is back but would not
 // open yet.
 inline constexpr int kReconnectRetryTicks = 20;
@@ -183,8 +186,16 @@ class MonitorDialog {
   // control whose content changes and the port for its input (PostWake).
   // The ticks skipped meanwhile are accounted as empty polls, so frames end
   // exactly as if the timers had run all along.
+  //
+  // A window that only receives (nothing sends, cycles, reads a file or
+  // waits for a box) is woken once every kBatchTicks periods instead, if
+  // the port stamps arrivals and the host can batch: the line ticks in
+  // between are replayed first, each taking only the bytes that had
+  // arrived by its time, so frames end on the same ticks as with every
+  // tick run. Wake ends a batch the same way and returns to every tick.
   void Wake();
   bool Resting() const { return resting_; }
+  bool Batching() const { return batching_; }
 
   // ---- Data exchange (app/) --------------------------------------------------
   // Reads every bound control into its member in the fixed order; stops at
@@ -341,6 +352,10 @@ class MonitorDialog {
   void SchedulePendingMessages();
   void LineTick();
   void RestIfQuiet();
+  // Replays, as receive polls, the line ticks due from the last one run up
+  // to `until`.
+  void ReplayTicks(std::int64_t until);
+  void StopBatching();
   // Opens and configures `devicePath` with portSettings; on failure the
   // device is released and `failure` holds the message to show.
   bool OpenDevice(const std::string& devicePath, std::string& failure);
@@ -374,6 +389,11 @@ class MonitorDialog {
   LampFrame shownLamps_;
   bool lampsShown_ = false;
   bool resting_ = false;  // the timers are paused
+  bool batching_ = false;  // the timers fire once every kBatchTicks periods
+  std::int64_t lastLineTickNs_ = 0;  // when the last line tick ran, or stood
+  // Set while a replayed tick polls: only bytes that had arrived by then.
+  std::int64_t pollByNs_ = 0;
+  bool pollBy_ = false;
 };
 
 }  // namespace lirosa

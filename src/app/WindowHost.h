@@ -41,6 +41,11 @@ class WindowHost {
   // Starts them again on the beat they kept before the pause; returns how
   // many ticks each timer would have given meanwhile.
   virtual std::int64_t ResumeTimers() = 0;
+  // From now on the timers fire once every `ticks` periods (1: every
+  // period), keeping their beat; each firing still gives one line tick and
+  // one lamp tick, and the logic replays the ticks in between. False when
+  // this host cannot.
+  virtual bool BatchTicks(int /*ticks*/) { return false; }
   // Safe from any thread: has MonitorDialog::Wake called on the window's
   // thread soon.
   virtual void PostWake() = 0;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/ControlIds.h"
 #include "gui/CaptionFit.h"
 #include "gui/WideListBox.h"
 
@@ -31,6 +32,11 @@ QString ToBoxText(const std::string& text) {
 std::string FromBoxText(QString box) {
   box.replace(QChar('\n'), QStringLiteral("\r\n"));
   return box.toStdString();
+}
+
+bool IsCounter(int id) {
+  return id == kIdRequestsSent || id == kIdReceivedFrames || id == kIdSentBytes ||
+         id == kIdReceivedBytes;
 }
 
 Qt::CheckState ToCheckState(int state) {
@@ -74,6 +80,9 @@ std::string QtDialogControls::Text(int id) const {
   if (!control) return {};
   switch (control->kind) {
     case Kind::LineEdit:
+      if (auto waiting = waitingCounters_.constFind(id); waiting != waitingCounters_.cend()) {
+        return waiting->toStdString();
+      }
       return SharedText(*control, static_cast<QLineEdit*>(control->widget)->text());
     case Kind::TextBox:
       return BoxText(*control);
@@ -124,6 +133,10 @@ void QtDialogControls::SetText(int id, const std::string& text) {
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
     // Rewriting an unchanged text would throw away the user's caret.
     const QString value = QString::fromStdString(text);
+    if (IsCounter(id)) {
+      SetCounter(id, *edit, value);
+      return;
+    }
     if (edit->text() != value) edit->setText(value);
     KeepRaw(id, text, value, value.toStdString());
     return;
@@ -157,6 +170,20 @@ void QtDialogControls::SetText(int id, const std::string& text) {
     return;
   }
   FitCaption(*widget);
+}
+
+void QtDialogControls::SetCounter(int id, QLineEdit& edit, const QString& value) {
+  auto waiting = waitingCounters_.find(id);
+  if (waiting == waitingCounters_.end()) {
+    if (edit.text() == value) return;
+    waiting = waitingCounters_.insert(id, value);
+  } else {
+    *waiting = value;
+  }
+  counterGate_.Post(&edit, [this, id, edit = QPointer<QLineEdit>(&edit)] {
+    const QString shown = waitingCounters_.take(id);
+    if (edit && edit->text() != shown) edit->setText(shown);
+  });
 }
 
 void QtDialogControls::KeepRaw(int id, const std::string& text, const QString& shown,

@@ -8,8 +8,10 @@
 #include <memory>
 
 #include "app/DialogControls.h"
+#include "gui/RefreshGate.h"
 #include "gui/TemplateBuilder.h"
 
+class QLineEdit;
 class QPlainTextEdit;
 
 namespace lirosa {
@@ -26,6 +28,10 @@ namespace lirosa {
 // is kept cheap: each control's kind is found once, and each text control
 // keeps its last reading, valid while the widget's text is the one it was
 // made from.
+//
+// The four counter edits change with every poll that brings bytes; each is
+// redrawn only when its text changed, at most once per screen refresh
+// (RefreshGate). Reading one gives the text last set, shown yet or not.
 class QtDialogControls final : public DialogControls {
  public:
   explicit QtDialogControls(ControlMap controls);
@@ -76,11 +82,15 @@ class QtDialogControls final : public DialogControls {
   Readable* FindReadable(int id) const;
   static const std::string& SharedText(Readable& control, const QString& current);
   static const std::string& BoxText(Readable& control);
+  void SetCounter(int id, QLineEdit& edit, const QString& value);
   // Notes `text` as raw bytes when `shown` does not convert back to it.
   void KeepRaw(int id, const std::string& text, const QString& shown, const std::string& back);
 
   ControlMap controls_;
   mutable QHash<int, Readable> readables_;
+  // Counter texts set but not shown yet.
+  QHash<int, QString> waitingCounters_;
+  RefreshGate counterGate_;
 };
 
 }  // namespace lirosa

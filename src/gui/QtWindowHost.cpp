@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -26,14 +25,14 @@ namespace {
 // The image goes onto the control in one step. It keeps its own size from
 // the control's corner even where the template made the control smaller
 // (the traffic lamps' static is 47 x 12 px, their image 60 x 20).
-void PutImage(QWidget* control, const QImage& image) {
+void PutImage(QWidget* control, const QPixmap& image) {
   auto* label = qobject_cast<QLabel*>(control);
   if (!label) return;
   if (label->width() < image.width() || label->height() < image.height()) {
     label->resize(std::max(label->width(), image.width()),
                   std::max(label->height(), image.height()));
   }
-  label->setPixmap(QPixmap::fromImage(image));
+  label->setPixmap(image);
 }
 
 }  // namespace
@@ -66,13 +65,35 @@ ScreenSize QtWindowHost::PrimaryScreen() const {
   return {screen->size().width(), screen->size().height()};
 }
 
+const QPixmap& QtWindowHost::StateLamp(bool open) {
+  QPixmap& image = stateLamps_[open ? 1 : 0];
+  if (image.isNull()) image = QPixmap::fromImage(PaintLamp(StateLampRecipe(open)));
+  return image;
+}
+
+const QPixmap& QtWindowHost::TrafficLamps(bool tx, bool rx) {
+  QPixmap& image = trafficLamps_[(tx ? 2 : 0) + (rx ? 1 : 0)];
+  if (image.isNull()) image = QPixmap::fromImage(PaintLamp(TrafficLampRecipe(tx, rx)));
+  return image;
+}
+
 void QtWindowHost::ShowLamps(const LampFrame& frame) {
-  // A tick that changes nothing paints nothing.
-  if (shownLamps_ == frame) return;
+  // A tick that changes nothing paints nothing; each lamp control is
+  // redrawn only when its own image changed.
+  const std::optional<LampFrame> before = shownLamps_;
+  if (before == frame) return;
   shownLamps_ = frame;
-  PutImage(window_.Control(kIdStateLamp), PaintLamp(StateLampRecipe(frame.portOpen)));
-  PutImage(window_.Control(kIdTrafficLamps),
-           PaintLamp(TrafficLampRecipe(frame.txLit, frame.rxLit)));
+  if (!before || before->portOpen != frame.portOpen) {
+    lampGate_.Post(&stateLamps_, [this] {
+      PutImage(window_.Control(kIdStateLamp), StateLamp(shownLamps_->portOpen));
+    });
+  }
+  if (!before || before->txLit != frame.txLit || before->rxLit != frame.rxLit) {
+    lampGate_.Post(&trafficLamps_, [this] {
+      PutImage(window_.Control(kIdTrafficLamps),
+               TrafficLamps(shownLamps_->txLit, shownLamps_->rxLit));
+    });
+  }
 }
 
 void QtWindowHost::StartTimers() {
@@ -91,7 +112,7 @@ void QtWindowHost::Tick() {
   sinceTick_.start();
   // The first tick after a pause came early enough to stay on the beat;
   // from here on the full period again.
-  if (ticker_->interval() != kLineTimerMs) ticker_->setInterval(kLineTimerMs);
+  if (ticker_->interval() != periodMs_) ticker_->setInterval(periodMs_);
   if (MonitorDialog* logic = window_.Logic()) logic->OnTimer(kLineTimerId);
   if (MonitorDialog* logic = window_.Logic()) logic->OnTimer(kLampTimerId);
 }
@@ -112,6 +133,23 @@ std::int64_t QtWindowHost::ResumeTimers() {
   const qint64 untilNext = kPeriodNs - elapsed % kPeriodNs;
   ticker_->start(static_cast<int>((untilNext + 999'999) / 1'000'000));
   return elapsed / kPeriodNs;
+}
+
+bool QtWindowHost::BatchTicks(int ticks) {
+  if (!ticker_) return false;
+  const int period = kLineTimerMs * std::max(ticks, 1);
+  if (period == periodMs_) return true;
+  periodMs_ = period;
+  if (paused_ || !ticker_->isActive()) return true;
+  // The next firing stays on the 10 ms beat of the last one: a batch is
+  // whole periods from it, and the end of a batch (at any moment) comes
+  // at the next beat. Tick then sets the new period.
+  constexpr qint64 kPeriodNs = qint64{kLineTimerMs} * 1000 * 1000;
+  const qint64 elapsed = sinceTick_.nsecsElapsed();
+  const qint64 untilNext = ticks > 1 ? std::max<qint64>(period * qint64{1000000} - elapsed, 0)
+                                     : kPeriodNs - elapsed % kPeriodNs;
+  ticker_->start(static_cast<int>((untilNext + 999'999) / 1'000'000));
+  return true;
 }
 
 bool QtWindowHost::TimersRunning() const { return ticker_ && ticker_->isActive(); }
@@ -146,6 +184,9 @@ void QtWindowHost::WakeOnControlChanges() {
     // The traffic display changes only through the logic.
     if (it.key() == kIdTrafficView) continue;
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+      // Read-only edits (the counters, the capture file) change only
+      // through the logic, and the counters do so outside the ticks.
+      if (edit->isReadOnly()) continue;
       QObject::connect(edit, &QLineEdit::textChanged, &window_, wake);
     } else if (auto* box = qobject_cast<QPlainTextEdit*>(control)) {
       QObject::connect(box, &QPlainTextEdit::textChanged, &window_, wake);

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QPixmap>
+#include <array>
 #include <optional>
 
 #include "app/WindowHost.h"
+#include "gui/RefreshGate.h"
 
 class QTimer;
 
@@ -17,7 +20,8 @@ class MonitorWindow;
 // The two timers share one period, so one Qt timer serves both: each
 // wake-up gives the line tick and then the lamp tick, as two timers started
 // in that order would, for half the wake-ups. While the timers are paused,
-// a change to any control the user can edit wakes the logic.
+// a change to any control the user can edit wakes the logic (and so does it
+// while the timers are batched).
 class QtWindowHost final : public WindowHost {
  public:
   explicit QtWindowHost(MonitorWindow& window) : window_(window) {}
@@ -30,21 +34,33 @@ class QtWindowHost final : public WindowHost {
   void StartTimers() override;
   bool PauseTimers() override;
   std::int64_t ResumeTimers() override;
+  bool BatchTicks(int ticks) override;
   void PostWake() override;
   bool PostShowMessages() override;
   void EndDialog() override;
 
   bool TimersRunning() const;
+  // The timers' period now: 10 ms, or a batch of them.
+  int TimerPeriodMs() const { return periodMs_; }
 
  private:
   void Tick();
   void WakeOnControlChanges();
 
+  // The six lamp images there can be, painted once each on first use.
+  const QPixmap& StateLamp(bool open);
+  const QPixmap& TrafficLamps(bool tx, bool rx);
+
   MonitorWindow& window_;
   std::optional<LampFrame> shownLamps_;
+  std::array<QPixmap, 2> stateLamps_;
+  std::array<QPixmap, 4> trafficLamps_;
+  // Lamps change at most once per screen refresh.
+  RefreshGate lampGate_;
   QTimer* ticker_ = nullptr;
   QElapsedTimer sinceTick_;
   bool paused_ = false;
+  int periodMs_ = 10;
 };
 
 }  // namespace lirosa

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <system_error>
 #include <utility>
@@ -46,6 +47,7 @@ bool BufferedSerialPort::Open(const std::string& devicePath) {
     if (!ring_) ring_.reset(new (std::nothrow) std::uint8_t[capacity_]);
     head_ = 0;
     size_ = 0;
+    ForgetArrivals();
     readerError_ = 0;
     waitingForRoom_ = false;
     stopping_ = false;
@@ -90,6 +92,7 @@ bool BufferedSerialPort::Discard() {
     std::lock_guard lock(mutex_);
     head_ = 0;
     size_ = 0;
+    ForgetArrivals();
     ++generation_;
     wake = std::exchange(waitingForRoom_, false);
   }
@@ -114,6 +117,30 @@ long BufferedSerialPort::QueuedCount() {
   return Failed(error);
 }
 
+long BufferedSerialPort::QueuedCountBy(std::int64_t ns) {
+  if (!port_.IsOpen()) return port_.QueuedCount();
+  int error = 0;
+  {
+    std::lock_guard lock(mutex_);
+    if (size_ > 0) {
+      std::uint64_t by = taken_;
+      for (const Arrival& arrival : arrivals_) {
+        if (arrival.ns > ns) break;
+        by = arrival.end;
+      }
+      return static_cast<long>(std::min<std::uint64_t>(by - taken_, size_));
+    }
+    error = readerError_;
+  }
+  return Failed(error);
+}
+
+void BufferedSerialPort::ForgetArrivals() {
+  arrivals_.clear();
+  stored_ = 0;
+  taken_ = 0;
+}
+
 long BufferedSerialPort::Read(std::uint8_t* buffer, std::size_t count) {
   if (!port_.IsOpen()) return port_.Read(buffer, count);
   std::size_t taken = 0;
@@ -127,6 +154,8 @@ long BufferedSerialPort::Read(std::uint8_t* buffer, std::size_t count) {
     std::memcpy(buffer + first, ring_.get(), taken - first);
     head_ = (head_ + taken) % capacity_;
     size_ -= taken;
+    taken_ += taken;
+    while (!arrivals_.empty() && arrivals_.front().end <= taken_) arrivals_.pop_front();
     // A full buffer is refilled in large steps, not a chunk per Read.
     if (waitingForRoom_ && capacity_ - size_ >= std::min(kReadChunk, capacity_ / 2 + 1)) {
       waitingForRoom_ = false;
@@ -152,6 +181,7 @@ void BufferedSerialPort::Close() {
   ring_.reset();
   head_ = 0;
   size_ = 0;
+  ForgetArrivals();
   readerError_ = 0;
   noticeArmed_ = false;
 }
@@ -209,6 +239,11 @@ void BufferedSerialPort::Store(const std::uint8_t* data, std::size_t count,
   std::memcpy(ring_.get() + tail, data, first);
   std::memcpy(ring_.get(), data + first, count - first);
   size_ += count;
+  stored_ += count;
+  const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                               std::chrono::steady_clock::now().time_since_epoch())
+                               .count();
+  arrivals_.push_back({stored_, now});
   GiveNotice();
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -31,6 +32,10 @@ class PosixSerialPort;
 // A device that goes away (read of 0 or an error, hang-up) stops the thread;
 // the loss is reported by QueuedCount and Read only once every byte read
 // before it has been delivered.
+//
+// Each store is stamped with the time the reader took it from the device
+// (steady clock), so that QueuedCountBy can tell what had arrived by a tick
+// that the window replays instead of running it on time.
 //
 // Threads: the reader thread only reads the descriptor and fills the
 // buffer. Everything else, configuration and writes included, runs on the
@@ -69,6 +74,8 @@ class BufferedSerialPort final : public SerialPort {
   // Bytes in the buffer; when it is empty and the reader has stopped on an
   // error, that error (negative).
   long QueuedCount() override;
+  bool StampsArrivals() const override { return true; }
+  long QueuedCountBy(std::int64_t ns) override;
   // Takes up to `count` bytes from the buffer; 0 when it is empty, or the
   // reader's error as QueuedCount gives it.
   long Read(std::uint8_t* buffer, std::size_t count) override;
@@ -91,6 +98,8 @@ class BufferedSerialPort final : public SerialPort {
   // With mutex_ held: gives the armed notice, if any.
   void GiveNotice();
   void Wake();
+  // With mutex_ held: forgets every arrival, the buffer being empty.
+  void ForgetArrivals();
 
   PosixSerialPort& port_;
   const std::size_t capacity_;
@@ -105,6 +114,15 @@ class BufferedSerialPort final : public SerialPort {
   std::size_t size_ = 0;
   std::uint64_t generation_ = 0;  // counts Discards
   int readerError_ = 0;           // why the reader stopped, once it has
+  // One entry per store not yet read through: the running count of bytes
+  // stored up to its end, and when it came.
+  struct Arrival {
+    std::uint64_t end = 0;
+    std::int64_t ns = 0;
+  };
+  std::deque<Arrival> arrivals_;
+  std::uint64_t stored_ = 0;  // bytes stored since the buffer was last emptied
+  std::uint64_t taken_ = 0;   // of those, bytes read
   bool waitingForRoom_ = false;
   bool stopping_ = false;
   std::function<void()> inputNotice_;

@@ -21,7 +21,7 @@ constexpr std::size_t kMaxReadPerTick = 64 * 1024;
 std::size_t MonitorDialog::ReadPortChunk() {
   rxFrame.chunk.clear();
   if (!portOpen) return 0;
-  const long queued = port_.QueuedCount();
+  const long queued = pollBy_ ? port_.QueuedCountBy(pollByNs_) : port_.QueuedCount();
   if (queued <= 0) {
     // Line errors are not the user's concern here; a lost device is.
     if (queued < 0 && IsDeviceGone(static_cast<int>(queued))) HandleDeviceGone();

@@ -83,6 +83,14 @@ class SerialPort {
   // Bytes waiting to be read, or a negative errno when the device failed
   // (-EIO once it is gone).
   virtual long QueuedCount() = 0;
+  // For a caller that wakes less often than its ticks and replays the ticks
+  // it skipped: of the bytes waiting, those that had arrived by `ns` on the
+  // monotonic clock (Clock::MonotonicNs), so that each replayed tick takes
+  // what it would have taken had it run on time. Errors as QueuedCount. A
+  // port that keeps no arrival times (StampsArrivals false) counts every
+  // waiting byte.
+  virtual bool StampsArrivals() const { return false; }
+  virtual long QueuedCountBy(std::int64_t /*ns*/) { return QueuedCount(); }
   // Reads at most `count` bytes that are already waiting; never blocks.
   // Returns the count read, or a negative errno.
   virtual long Read(std::uint8_t* buffer, std::size_t count) = 0;

@@ -217,6 +217,8 @@ TEST_F(MonitorWindowTest, LampImagesKeepTheirSizeFromTheControlsCorner) {
   auto* lamps = Find<QLabel>(kIdTrafficLamps);
   const QPoint corner = lamps->pos();
   host.ShowLamps({true, true, false});
+  // Lamps are drawn from the event loop, at most once per screen refresh.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !lamps->pixmap().isNull(); }, 2000));
   EXPECT_EQ(lamps->pixmap().size(), QSize(60, 20));
   EXPECT_EQ(lamps->pos(), corner);
   EXPECT_GE(lamps->width(), 60);

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/Clock.h"
 #include "pty/PtyPair.h"
 #include "serial/BufferedSerialPort.h"
 #include "serial/PosixSerialPort.h"
@@ -161,6 +162,32 @@ TEST_F(BufferedSerialPortPty, CloseReturnsPromptlyWhileTheReaderWaits) {
   // The device is free again.
   PosixSerialPort other;
   EXPECT_TRUE(other.Open(pty.path())) << other.LastError();
+}
+
+// A replayed tick takes only the bytes that had arrived by its time.
+TEST_F(BufferedSerialPortPty, ArrivalTimesTellWhatHadArrivedByATick) {
+  const std::int64_t before = SteadyNowNs();
+  ASSERT_TRUE(pty.Send({1, 2, 3}));
+  ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 3; }));
+  const std::int64_t between = SteadyNowNs();
+  ASSERT_TRUE(pty.Send({4, 5}));
+  ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 5; }));
+  ASSERT_TRUE(port.StampsArrivals());
+  EXPECT_EQ(port.QueuedCountBy(before), 0);
+  EXPECT_EQ(port.QueuedCountBy(between), 3);
+  EXPECT_EQ(port.QueuedCountBy(SteadyNowNs()), 5);
+  // Reading takes from the oldest; a Discard forgets every time.
+  std::uint8_t got[8] = {};
+  ASSERT_EQ(port.Read(got, 2), 2);
+  EXPECT_EQ(port.QueuedCountBy(between), 1);
+  ASSERT_EQ(port.Read(got, 1), 1);
+  EXPECT_EQ(port.QueuedCountBy(between), 0);
+  EXPECT_EQ(port.QueuedCountBy(SteadyNowNs()), 2);
+  ASSERT_TRUE(port.Discard());
+  ASSERT_TRUE(pty.Send({6}));
+  ASSERT_TRUE(WaitUntil([&] { return port.QueuedCount() == 1; }));
+  EXPECT_EQ(port.QueuedCountBy(between), 0);
+  EXPECT_EQ(port.QueuedCountBy(SteadyNowNs()), 1);
 }
 
 TEST_F(BufferedSerialPortPty, DiscardEmptiesTheBufferAndLaterBytesStillArrive) {

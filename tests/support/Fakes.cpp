@@ -123,6 +123,7 @@ bool FakeSerialPort::Discard() {
   calls.push_back("Discard");
   if (Fails("Discard")) return false;
   input.clear();
+  arrivals.clear();
   return true;
 }
 
@@ -151,6 +152,7 @@ long FakeSerialPort::Read(std::uint8_t* buffer, std::size_t count) {
   std::size_t n = std::min(count, input.size());
   std::copy_n(input.begin(), n, buffer);
   input.erase(input.begin(), input.begin() + static_cast<long>(n));
+  arrivals.erase(arrivals.begin(), arrivals.begin() + static_cast<long>(std::min(n, arrivals.size())));
   return static_cast<long>(n);
 }
 
@@ -182,7 +184,23 @@ void FakeSerialPort::Close() {
   dtr = false;
 }
 
+long FakeSerialPort::QueuedCountBy(std::int64_t ns) {
+  const long queued = QueuedCount();
+  // Bytes put into `input` directly have no time: they count as there.
+  if (queued <= 0 || arrivals.size() != input.size()) return queued;
+  long by = 0;
+  while (by < queued && arrivals[static_cast<std::size_t>(by)] <= ns) ++by;
+  return by;
+}
+
+void FakeSerialPort::FeedAt(const std::vector<std::uint8_t>& bytes, std::int64_t ns) {
+  arrivals.resize(input.size(), ns);
+  arrivals.insert(arrivals.end(), bytes.size(), ns);
+  Feed(bytes);
+}
+
 void FakeSerialPort::Feed(const std::vector<std::uint8_t>& bytes) {
+  if (arrivals.size() == input.size()) arrivals.insert(arrivals.end(), bytes.size(), 0);
   input.insert(input.end(), bytes.begin(), bytes.end());
   if (!bytes.empty() && std::exchange(noticeArmed, false) && inputNotice) inputNotice();
 }

@@ -87,12 +87,16 @@ class FakeSerialPort final : public SerialPort {
   int LastError() const override { return lastError; }
   void SetLastError(int error) override { lastError = error; }
   long QueuedCount() override;
+  bool StampsArrivals() const override { return stampsArrivals; }
+  long QueuedCountBy(std::int64_t ns) override;
   long Read(std::uint8_t* buffer, std::size_t count) override;
   WriteResult Write(const std::uint8_t* data, std::size_t count) override;
   void Close() override;
 
   // Adds bytes the device "sent"; gives an armed input notice.
   void Feed(const std::vector<std::uint8_t>& bytes);
+  // The same, the bytes stamped as arrived at `ns` (QueuedCountBy).
+  void FeedAt(const std::vector<std::uint8_t>& bytes, std::int64_t ns);
   void SetInputNotice(std::function<void()> notice) override { inputNotice = std::move(notice); }
   bool ArmInputNotice() override;
 
@@ -113,6 +117,8 @@ class FakeSerialPort final : public SerialPort {
   LineState deviceLine;  // what GetLineState reports at open
   Timeouts timeouts;
   std::deque<std::uint8_t> input;
+  std::deque<std::int64_t> arrivals;  // per byte of input, when fed with a time
+  bool stampsArrivals = false;
   std::vector<std::uint8_t> written;
   std::function<void()> inputNotice;
   bool noticeArmed = false;
@@ -127,7 +133,10 @@ class FakeClock final : public Clock {
  public:
   std::time_t Now() const override { return now; }
   std::tm LocalTime() const override;
+  std::int64_t MonotonicNs() const override { return realMonotonic ? SteadyNowNs() : monotonicNs; }
   std::time_t now = 1704164645;  // 2024-01-02 03:04:05 UTC
+  std::int64_t monotonicNs = 0;
+  bool realMonotonic = false;  // for tests on real timers
   std::tm local = [] {  // [2024:01:02:03:04:05]
     std::tm t{};
     t.tm_sec = 5;
@@ -161,6 +170,11 @@ class FakeWindow final : public WindowHost {
     ++resumes;
     return skippedTicks;
   }
+  bool BatchTicks(int ticks) override {
+    if (!canBatch) return false;
+    batchTicks = ticks;
+    return true;
+  }
   void PostWake() override { ++wakePosts; }
   bool PostShowMessages() override {
     if (postsMessages) ++messagePosts;
@@ -179,6 +193,8 @@ class FakeWindow final : public WindowHost {
   bool paused = false;
   int resumes = 0;
   std::int64_t skippedTicks = 0;  // what the next ResumeTimers reports
+  bool canBatch = false;
+  int batchTicks = 1;
   int wakePosts = 0;
   // As the Qt host: boxes raised in a tick wait for ShowPendingMessages.
   bool postsMessages = false;
