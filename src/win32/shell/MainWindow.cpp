@@ -233,6 +233,14 @@ void MainWindow::Forward(int id, bool clicked) {
   }
 }
 
+void MainWindow::PostSelection(int id) {
+  // The edit of an editable list takes the entry's text only after the
+  // notice; and a choice made in the open list is told by its close-up as
+  // well as by a selection change: it reaches the logic once.
+  if (!selectionPosted_.insert(id).second) return;
+  PostMessageW(window_, kSelectionMessage, static_cast<WPARAM>(id), 0);
+}
+
 void MainWindow::OnEnter() {
   MonitorDialog* logic = Logic();
   if (!logic) return;
@@ -280,9 +288,7 @@ void MainWindow::OnControl(int id, int code, HWND control) {
           // Moving through the open list is not a choice yet.
           if (SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0)) return;
           typed_.erase(id);
-          // The edit of an editable list takes the entry's text only after
-          // this notice.
-          PostMessageW(window_, kSelectionMessage, static_cast<WPARAM>(id), 0);
+          PostSelection(id);
           return;
         case CBN_CLOSEUP: {
           const int now = static_cast<int>(SendMessageW(control, CB_GETCURSEL, 0, 0));
@@ -291,7 +297,7 @@ void MainWindow::OnControl(int id, int code, HWND control) {
           openedAt_.erase(id);
           if (!changed || now < 0) return;
           typed_.erase(id);
-          PostMessageW(window_, kSelectionMessage, static_cast<WPARAM>(id), 0);
+          PostSelection(id);
           return;
         }
         case CBN_EDITCHANGE:
@@ -344,6 +350,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (logic) logic->ShowPendingMessages();
       return 0;
     case kSelectionMessage:
+      selectionPosted_.erase(static_cast<int>(wParam));
       Forward(static_cast<int>(wParam), false);
       return 0;
     case DM_GETDEFID:

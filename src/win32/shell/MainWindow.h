@@ -84,6 +84,7 @@ class MainWindow {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnControl(int id, int code, HWND control);
   void OnEnter();
+  void PostSelection(int id);
   void Forward(int id, bool clicked);
   void DrawItem(const DRAWITEMSTRUCT& item);
   void DrawStayOnTop(const DRAWITEMSTRUCT& item);
@@ -109,6 +110,8 @@ class MainWindow {
   std::set<int> typed_;
   // The selection a list had when it opened, to tell a choice at close-up.
   std::map<int, int> openedAt_;
+  // Lists whose choice is on its way to the logic.
+  std::set<int> selectionPosted_;
 };
 
 }  // namespace lirosa

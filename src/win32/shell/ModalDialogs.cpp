@@ -219,6 +219,23 @@ class AboutDialog final : public TemplateDialog {
     SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), TRUE);
     FitLinkToText(link);
     SetWindowSubclass(link, &AboutDialog::LinkProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    AddTooltip(link);
+  }
+
+  // The address, shown while the pointer rests on the link.
+  void AddTooltip(HWND link) {
+    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!tip) return;
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = link;
+    tool.uId = 1;
+    GetClientRect(link, &tool.rect);
+    tool.lpszText = address_.data();
+    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
 
   void FitLinkToText(HWND link) {
