@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -24,6 +25,7 @@ namespace {
 constexpr int kMarginX = 4;
 constexpr int kMarginY = 2;
 constexpr qint64 kFrameMs = 16;
+constexpr qsizetype kAsciiGlyphs = 0x7F - 0x20;
 constexpr const char* kCopyItem = "复制";
 constexpr const char* kSelectAllItem = "全选";
 
@@ -268,6 +270,18 @@ void TrafficWidget::UpdateMetrics() {
   cellWidth_ = std::max<qreal>(1, QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0')));
   rowHeight_ = std::max(1, metrics.height());
   ascent_ = metrics.ascent();
+  rawFont_ = QRawFont::fromFont(font());
+  asciiGlyphs_.clear();
+  if (rawFont_.isValid()) {
+    QString ascii;
+    for (char16_t c = 0x20; c < 0x7F; ++c) ascii += QChar(c);
+    const QList<quint32> glyphs = rawFont_.glyphIndexesForString(ascii);
+    // A font without every printable ASCII glyph is drawn through drawText.
+    const bool complete = glyphs.size() == kAsciiGlyphs &&
+                          std::none_of(glyphs.begin() + 1, glyphs.end(),
+                                       [](quint32 glyph) { return glyph == 0; });
+    if (complete) asciiGlyphs_ = glyphs;
+  }
   UpdateColumns();
 }
 
@@ -329,12 +343,31 @@ void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const 
   int runCells = 0;
   QColor runColour;
   bool runSelected = false;
+  bool runAscii = false;
+  QList<quint32> glyphIndexes;
+  QList<QPointF> glyphPositions;
   const auto flush = [&] {
     if (run.isEmpty()) return;
     const qreal x = kMarginX + runColumn * cellWidth_;
     if (runSelected) painter.fillRect(QRectF(x, y, runCells * cellWidth_, rowHeight_), highlight);
     painter.setPen(runSelected ? highlightedText : runColour);
-    painter.drawText(QPointF(x, y + ascent_), run);
+    if (runAscii && asciiGlyphs_.size() == kAsciiGlyphs) {
+      // The glyphs straight from the font, one per cell: ASCII in a
+      // monospace font needs no shaping, which is most of drawText's cost.
+      glyphIndexes.resize(run.size());
+      glyphPositions.resize(run.size());
+      for (qsizetype i = 0; i < run.size(); ++i) {
+        glyphIndexes[i] = asciiGlyphs_[run.at(i).unicode() - 0x20];
+        glyphPositions[i] = QPointF(static_cast<qreal>(i) * cellWidth_, 0);
+      }
+      QGlyphRun glyphs;
+      glyphs.setRawFont(rawFont_);
+      glyphs.setGlyphIndexes(glyphIndexes);
+      glyphs.setPositions(glyphPositions);
+      painter.drawGlyphRun(QPointF(x, y + ascent_), glyphs);
+    } else {
+      painter.drawText(QPointF(x, y + ascent_), run);
+    }
     run.clear();
   };
   int column = 0;
@@ -355,6 +388,7 @@ void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const 
       runCells = 0;
       runColour = shade;
       runSelected = selected;
+      runAscii = ascii;
     }
     const char32_t shown = Shown(c);
     run += QString::fromUcs4(&shown, 1);

@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QList>
+#include <QRawFont>
 #include <cstdint>
 #include <string>
 
@@ -104,6 +105,8 @@ class TrafficWidget final : public QAbstractScrollArea {
   QMenu* menu_ = nullptr;
   QAction* copyAction_ = nullptr;
   qreal cellWidth_ = 7;
+  QRawFont rawFont_;
+  QList<quint32> asciiGlyphs_;  // glyph of each of U+0020 ... U+007E, when the font has all
   int rowHeight_ = 14;
   int ascent_ = 11;
   std::uint64_t topRow_ = 0;
