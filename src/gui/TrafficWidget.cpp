@@ -101,10 +101,6 @@ void TrafficWidget::Append(const std::string& text, Colour colour) {
   } else {
     newRows_ += added;
     following_ = topRow_ >= BottomTop();
-    // Rows below the view change nothing that shows, but the badge.
-    if (!following_ && endBefore > topRow_ + static_cast<std::uint64_t>(VisibleRows())) {
-      viewport()->update(BadgeRect());
-    }
   }
   if (following_) newRows_ = 0;
   ScheduleSync();
@@ -211,6 +207,7 @@ void TrafficWidget::SyncNow() {
 void TrafficWidget::UpdateAll() {
   fullPending_ = true;
   paintedTop_ = topRow_;
+  paintedNewRows_ = newRows_;
   dirtyRow_ = UINT64_MAX;
   viewport()->update();
 }
@@ -231,6 +228,9 @@ void TrafficWidget::FlushChanges() {
     viewport()->scroll(0, -static_cast<int>(topRow_ - paintedTop_) * rowHeight_);
     paintedTop_ = topRow_;
   }
+  // Rows below the view change nothing that shows, but the badge.
+  if (newRows_ != paintedNewRows_ && !following_) viewport()->update(BadgeRect());
+  paintedNewRows_ = newRows_;
   if (dirtyRow_ < topRow_ + shown) {
     const int y = kMarginY + static_cast<int>(std::max(dirtyRow_, topRow_) - topRow_) * rowHeight_;
     viewport()->update(0, y, viewport()->width(), viewport()->height() - y);
@@ -325,7 +325,8 @@ QRect TrafficWidget::BadgeRect() const {
   return {area.right() - width - 4, area.bottom() - height - 2, width, height};
 }
 
-void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const {
+void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y,
+                             std::size_t& record) const {
   const std::uint64_t start = text_.RowStart(row);
   const std::string bytes = text_.Text(start, text_.RowEnd(row));
   const std::uint64_t selFrom = std::min(anchor_, caret_);
@@ -333,8 +334,18 @@ void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const 
   const QColor highlight = palette().color(QPalette::Highlight);
   const QColor highlightedText = palette().color(QPalette::HighlightedText);
 
-  Colour colour = text_.ColourAt(start);
-  std::uint64_t nextRecord = text_.NextRecordStart(start);
+  // The records are walked in order from the one the caller found: a
+  // search for each row would cost more the more is held.
+  const std::size_t records = text_.Records();
+  const auto nextStart = [&] {
+    return record + 1 < records ? text_.RecordStart(record + 1) : UINT64_MAX;
+  };
+  std::uint64_t nextRecord = nextStart();
+  while (nextRecord <= start) {
+    ++record;
+    nextRecord = nextStart();
+  }
+  Colour colour = records > 0 ? text_.RecordColour(record) : Colour{};
   // Runs of ASCII in one colour and selection state are drawn in one call;
   // other characters one by one in their own cells, so that a fallback
   // font's widths never shift the grid.
@@ -373,9 +384,10 @@ void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const 
   int column = 0;
   for (std::size_t pos = 0; pos < bytes.size();) {
     const std::uint64_t at = start + pos;
-    if (at >= nextRecord) {
-      colour = text_.ColourAt(at);
-      nextRecord = text_.NextRecordStart(at);
+    while (at >= nextRecord) {
+      ++record;
+      colour = text_.RecordColour(record);
+      nextRecord = nextStart();
     }
     const char32_t c = NextCodePoint(bytes, pos);
     const int cells = CellWidth(c);
@@ -411,10 +423,12 @@ void TrafficWidget::paintEvent(QPaintEvent* event) {
   painter.fillRect(event->rect(), palette().color(QPalette::Base));
   const int firstShown = std::max(0, (event->rect().top() - kMarginY) / rowHeight_);
   const int lastShown = (event->rect().bottom() - kMarginY) / rowHeight_;
+  std::size_t record =
+      text_.RecordAt(text_.RowStart(topRow_ + static_cast<std::uint64_t>(firstShown)));
   for (int i = firstShown; i <= lastShown; ++i) {
     const std::uint64_t row = topRow_ + static_cast<std::uint64_t>(i);
     if (row >= text_.EndRow()) break;
-    PaintRow(painter, row, kMarginY + i * rowHeight_);
+    PaintRow(painter, row, kMarginY + i * rowHeight_, record);
   }
   if (hasFocus() && !HasSelection()) {
     const std::uint64_t row = text_.RowOf(caret_);

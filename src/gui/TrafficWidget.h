@@ -97,7 +97,9 @@ class TrafficWidget final : public QAbstractScrollArea {
   int ColumnOf(std::uint64_t position) const;
   std::uint64_t StepChar(std::uint64_t position, int direction) const;
   QRect BadgeRect() const;
-  void PaintRow(QPainter& painter, std::uint64_t row, int y) const;
+  // Paints one row; `record` is an index of the record at or before the
+  // row's start, left at the record its end shows.
+  void PaintRow(QPainter& painter, std::uint64_t row, int y, std::size_t& record) const;
   void TypeText(const QString& typed);
 
   TrafficText text_;
@@ -121,7 +123,8 @@ class TrafficWidget final : public QAbstractScrollArea {
   QElapsedTimer lastSync_;
   std::uint64_t paintedTop_ = 0;  // the top row the pixels on screen show
   std::uint64_t dirtyRow_ = UINT64_MAX;  // the first row changed since
-  bool fullPending_ = false;  // the whole view is to be painted anyway
+  bool fullPending_ = false;
+  std::uint64_t paintedNewRows_ = 0;  // the count the badge on screen shows  // the whole view is to be painted anyway
   bool syncing_ = false;  // the scroll bar is being set, not moved by the user
 };
 
