@@ -81,6 +81,13 @@ class TrafficText {
   // so possibly the next colour) starts after it (End when none).
   Colour ColourAt(std::uint64_t position) const;
   std::uint64_t NextRecordStart(std::uint64_t position) const;
+  // The records held by index, 0 ... Records() - 1, for walking through
+  // them in order: the record showing `position` (0 when none is held),
+  // and where a record starts and its colour. Indexes change when the
+  // oldest text is dropped.
+  std::size_t RecordAt(std::uint64_t position) const { return RunIndex(position); }
+  std::uint64_t RecordStart(std::size_t index) const { return runs_[index].start; }
+  Colour RecordColour(std::size_t index) const { return runs_[index].colour; }
 
  private:
   struct Run {

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -24,6 +25,7 @@ namespace {
 constexpr int kMarginX = 4;
 constexpr int kMarginY = 2;
 constexpr qint64 kFrameMs = 16;
+constexpr qsizetype kAsciiGlyphs = 0x7F - 0x20;
 constexpr const char* kCopyItem = "复制";
 constexpr const char* kSelectAllItem = "全选";
 
@@ -99,10 +101,6 @@ void TrafficWidget::Append(const std::string& text, Colour colour) {
   } else {
     newRows_ += added;
     following_ = topRow_ >= BottomTop();
-    // Rows below the view change nothing that shows, but the badge.
-    if (!following_ && endBefore > topRow_ + static_cast<std::uint64_t>(VisibleRows())) {
-      viewport()->update(BadgeRect());
-    }
   }
   if (following_) newRows_ = 0;
   ScheduleSync();
@@ -209,6 +207,7 @@ void TrafficWidget::SyncNow() {
 void TrafficWidget::UpdateAll() {
   fullPending_ = true;
   paintedTop_ = topRow_;
+  paintedNewRows_ = newRows_;
   dirtyRow_ = UINT64_MAX;
   viewport()->update();
 }
@@ -229,6 +228,9 @@ void TrafficWidget::FlushChanges() {
     viewport()->scroll(0, -static_cast<int>(topRow_ - paintedTop_) * rowHeight_);
     paintedTop_ = topRow_;
   }
+  // Rows below the view change nothing that shows, but the badge.
+  if (newRows_ != paintedNewRows_ && !following_) viewport()->update(BadgeRect());
+  paintedNewRows_ = newRows_;
   if (dirtyRow_ < topRow_ + shown) {
     const int y = kMarginY + static_cast<int>(std::max(dirtyRow_, topRow_) - topRow_) * rowHeight_;
     viewport()->update(0, y, viewport()->width(), viewport()->height() - y);
@@ -268,6 +270,18 @@ void TrafficWidget::UpdateMetrics() {
   cellWidth_ = std::max<qreal>(1, QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0')));
   rowHeight_ = std::max(1, metrics.height());
   ascent_ = metrics.ascent();
+  rawFont_ = QRawFont::fromFont(font());
+  asciiGlyphs_.clear();
+  if (rawFont_.isValid()) {
+    QString ascii;
+    for (char16_t c = 0x20; c < 0x7F; ++c) ascii += QChar(c);
+    const QList<quint32> glyphs = rawFont_.glyphIndexesForString(ascii);
+    // A font without every printable ASCII glyph is drawn through drawText.
+    const bool complete = glyphs.size() == kAsciiGlyphs &&
+                          std::none_of(glyphs.begin() + 1, glyphs.end(),
+                                       [](quint32 glyph) { return glyph == 0; });
+    if (complete) asciiGlyphs_ = glyphs;
+  }
   UpdateColumns();
 }
 
@@ -311,7 +325,8 @@ QRect TrafficWidget::BadgeRect() const {
   return {area.right() - width - 4, area.bottom() - height - 2, width, height};
 }
 
-void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const {
+void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y,
+                             std::size_t& record) const {
   const std::uint64_t start = text_.RowStart(row);
   const std::string bytes = text_.Text(start, text_.RowEnd(row));
   const std::uint64_t selFrom = std::min(anchor_, caret_);
@@ -319,8 +334,18 @@ void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const 
   const QColor highlight = palette().color(QPalette::Highlight);
   const QColor highlightedText = palette().color(QPalette::HighlightedText);
 
-  Colour colour = text_.ColourAt(start);
-  std::uint64_t nextRecord = text_.NextRecordStart(start);
+  // The records are walked in order from the one the caller found: a
+  // search for each row would cost more the more is held.
+  const std::size_t records = text_.Records();
+  const auto nextStart = [&] {
+    return record + 1 < records ? text_.RecordStart(record + 1) : UINT64_MAX;
+  };
+  std::uint64_t nextRecord = nextStart();
+  while (nextRecord <= start) {
+    ++record;
+    nextRecord = nextStart();
+  }
+  Colour colour = records > 0 ? text_.RecordColour(record) : Colour{};
   // Runs of ASCII in one colour and selection state are drawn in one call;
   // other characters one by one in their own cells, so that a fallback
   // font's widths never shift the grid.
@@ -329,20 +354,40 @@ void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const 
   int runCells = 0;
   QColor runColour;
   bool runSelected = false;
+  bool runAscii = false;
+  QList<quint32> glyphIndexes;
+  QList<QPointF> glyphPositions;
   const auto flush = [&] {
     if (run.isEmpty()) return;
     const qreal x = kMarginX + runColumn * cellWidth_;
     if (runSelected) painter.fillRect(QRectF(x, y, runCells * cellWidth_, rowHeight_), highlight);
     painter.setPen(runSelected ? highlightedText : runColour);
-    painter.drawText(QPointF(x, y + ascent_), run);
+    if (runAscii && asciiGlyphs_.size() == kAsciiGlyphs) {
+      // The glyphs straight from the font, one per cell: ASCII in a
+      // monospace font needs no shaping, which is most of drawText's cost.
+      glyphIndexes.resize(run.size());
+      glyphPositions.resize(run.size());
+      for (qsizetype i = 0; i < run.size(); ++i) {
+        glyphIndexes[i] = asciiGlyphs_[run.at(i).unicode() - 0x20];
+        glyphPositions[i] = QPointF(static_cast<qreal>(i) * cellWidth_, 0);
+      }
+      QGlyphRun glyphs;
+      glyphs.setRawFont(rawFont_);
+      glyphs.setGlyphIndexes(glyphIndexes);
+      glyphs.setPositions(glyphPositions);
+      painter.drawGlyphRun(QPointF(x, y + ascent_), glyphs);
+    } else {
+      painter.drawText(QPointF(x, y + ascent_), run);
+    }
     run.clear();
   };
   int column = 0;
   for (std::size_t pos = 0; pos < bytes.size();) {
     const std::uint64_t at = start + pos;
-    if (at >= nextRecord) {
-      colour = text_.ColourAt(at);
-      nextRecord = text_.NextRecordStart(at);
+    while (at >= nextRecord) {
+      ++record;
+      colour = text_.RecordColour(record);
+      nextRecord = nextStart();
     }
     const char32_t c = NextCodePoint(bytes, pos);
     const int cells = CellWidth(c);
@@ -355,6 +400,7 @@ void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y) const 
       runCells = 0;
       runColour = shade;
       runSelected = selected;
+      runAscii = ascii;
     }
     const char32_t shown = Shown(c);
     run += QString::fromUcs4(&shown, 1);
@@ -377,10 +423,12 @@ void TrafficWidget::paintEvent(QPaintEvent* event) {
   painter.fillRect(event->rect(), palette().color(QPalette::Base));
   const int firstShown = std::max(0, (event->rect().top() - kMarginY) / rowHeight_);
   const int lastShown = (event->rect().bottom() - kMarginY) / rowHeight_;
+  std::size_t record =
+      text_.RecordAt(text_.RowStart(topRow_ + static_cast<std::uint64_t>(firstShown)));
   for (int i = firstShown; i <= lastShown; ++i) {
     const std::uint64_t row = topRow_ + static_cast<std::uint64_t>(i);
     if (row >= text_.EndRow()) break;
-    PaintRow(painter, row, kMarginY + i * rowHeight_);
+    PaintRow(painter, row, kMarginY + i * rowHeight_, record);
   }
   if (hasFocus() && !HasSelection()) {
     const std::uint64_t row = text_.RowOf(caret_);

@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QList>
+#include <QRawFont>
 #include <cstdint>
 #include <string>
 
@@ -96,7 +97,9 @@ class TrafficWidget final : public QAbstractScrollArea {
   int ColumnOf(std::uint64_t position) const;
   std::uint64_t StepChar(std::uint64_t position, int direction) const;
   QRect BadgeRect() const;
-  void PaintRow(QPainter& painter, std::uint64_t row, int y) const;
+  // Paints one row; `record` is an index of the record at or before the
+  // row's start, left at the record its end shows.
+  void PaintRow(QPainter& painter, std::uint64_t row, int y, std::size_t& record) const;
   void TypeText(const QString& typed);
 
   TrafficText text_;
@@ -104,6 +107,8 @@ class TrafficWidget final : public QAbstractScrollArea {
   QMenu* menu_ = nullptr;
   QAction* copyAction_ = nullptr;
   qreal cellWidth_ = 7;
+  QRawFont rawFont_;
+  QList<quint32> asciiGlyphs_;  // glyph of each of U+0020 ... U+007E, when the font has all
   int rowHeight_ = 14;
   int ascent_ = 11;
   std::uint64_t topRow_ = 0;
@@ -118,7 +123,8 @@ class TrafficWidget final : public QAbstractScrollArea {
   QElapsedTimer lastSync_;
   std::uint64_t paintedTop_ = 0;  // the top row the pixels on screen show
   std::uint64_t dirtyRow_ = UINT64_MAX;  // the first row changed since
-  bool fullPending_ = false;  // the whole view is to be painted anyway
+  bool fullPending_ = false;
+  std::uint64_t paintedNewRows_ = 0;  // the count the badge on screen shows  // the whole view is to be painted anyway
   bool syncing_ = false;  // the scroll bar is being set, not moved by the user
 };
 

@@ -22,7 +22,8 @@ class QWidget;
 
 namespace lirosa::test {
 
-// One paragraph of the traffic display; with line breaks on, one record.
+// One line of the traffic display (the text between two line breaks); with
+// line breaks on, one record.
 struct DisplayLine {
   std::string text;
   std::vector<QColor> colours;  // the colour of each run of characters, in order

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QTest>
 #include <string>
 
@@ -41,6 +42,48 @@ TEST_F(QtTrafficViewTest, AppendsInTheirColoursAndALoneCrBreaksTheLine) {
   // Characters, not bytes: 6 + the line break + 10.
   EXPECT_EQ(view.TextLength(), 17u);
   EXPECT_EQ(view.LineCount(), 2);
+}
+
+// Pixels of one painted row that are clearly of a colour.
+struct Inked {
+  int red = 0;
+  int blue = 0;
+};
+
+Inked InkOfRow(const QImage& image, int top, int height) {
+  Inked ink;
+  for (int y = top; y < top + height && y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor pixel = image.pixelColor(x, y);
+      if (pixel.red() > 150 && pixel.green() < 100 && pixel.blue() < 100) ++ink.red;
+      if (pixel.blue() > 150 && pixel.green() < 100 && pixel.red() < 100) ++ink.blue;
+    }
+  }
+  return ink;
+}
+
+TEST_F(QtTrafficViewTest, EachRowIsPaintedInTheColoursOfItsRecords) {
+  display.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
+  view.Append("01 03 00 00", kReceivedColour);
+  view.Append("\r41 42 ", kSentColour);
+  view.Append("43 44", kReceivedColour);
+  for (int i = 0; i < 30; ++i) view.Append("\r0" + std::to_string(i % 10), kSentColour);
+  // Scrolled to the top, the first rows are in view: rows are painted
+  // from their records wherever the view starts.
+  QTest::keyClick(&display, Qt::Key_Home, Qt::ControlModifier);
+  QTest::qWait(20);
+  const QImage image = display.viewport()->grab().toImage();
+  const int row = display.fontMetrics().height();
+  const Inked first = InkOfRow(image, 2, row);
+  const Inked second = InkOfRow(image, 2 + row, row);
+  const Inked third = InkOfRow(image, 2 + 2 * row, row);
+  EXPECT_GT(first.red, 20);
+  EXPECT_EQ(first.blue, 0);
+  EXPECT_GT(second.blue, 10);
+  EXPECT_GT(second.red, 10);
+  EXPECT_GT(third.blue, 5);
+  EXPECT_EQ(third.red, 0);
 }
 
 TEST_F(QtTrafficViewTest, RecordsGoToTheEndWhileTheUsersSelectionStays) {
