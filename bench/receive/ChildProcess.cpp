@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "ChildEnvironment.h"
 
@@ -142,6 +144,25 @@ bool ChildProcess::ExitedCleanly() const {
 
 double ChildProcess::CpuSeconds() const {
   return Seconds(usage_.ru_utime) + Seconds(usage_.ru_stime);
+}
+
+double ChildProcess::CpuSecondsSoFar() const {
+  if (!Running()) return -1;
+  std::FILE* stat = std::fopen(("/proc/" + std::to_string(pid_) + "/stat").c_str(), "r");
+  if (!stat) return -1;
+  char line[1024] = {};
+  const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+  std::fclose(stat);
+  // After the command's name in parentheses (which may hold blanks), field
+  // 3 is the state; utime and stime are fields 14 and 15, in clock ticks.
+  const char* rest = read ? std::strrchr(line, ')') : nullptr;
+  if (!rest) return -1;
+  unsigned long long user = 0, system = 0;
+  if (std::sscanf(rest + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
+                  &system) != 2) {
+    return -1;
+  }
+  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 }  // namespace lirosa::bench

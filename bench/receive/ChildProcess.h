@@ -41,6 +41,10 @@ class ChildProcess {
   void Stop(double graceSeconds);
 
   bool Running() const { return pid_ > 0 && !ended_; }
+  pid_t Pid() const { return pid_; }
+  // User + system CPU seconds so far, from /proc while it runs; -1 when
+  // they cannot be read (it has ended: CpuSeconds then).
+  double CpuSecondsSoFar() const;
   bool Ended() const { return ended_; }
   // Exit status as waitpid reports it, and user + system CPU seconds.
   int Status() const { return status_; }

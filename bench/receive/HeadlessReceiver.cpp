@@ -3,10 +3,11 @@
 // 10 ms ticks as the toolkit's timers would drive it, with capture on,
 // until a flood of known size has arrived.
 //
-//   lirosa-bench-receiver --port PATH --bytes N [--timeout-s S] [--keep]
+//   lirosa-bench-receiver --port PATH --bytes N [--capture FILE] [--timeout-s S] [--keep]
 //
 // Prints one line on stdout for the benchmark driver:
-//   RESULT counted=... frames=... capture_bytes=... capture_intact=0|1 ...
+//   RESULT counted=... frames=... capture_bytes=... capture_intact=0|1|-1 ...
+// (-1: the capture went to --capture FILE, for the caller to check)
 // (last_byte_at is CLOCK_MONOTONIC seconds at the tick that took the last
 // byte, comparable with the driver's clock.)
 // Box texts the window raised go to stderr. Exit status 0 when every byte

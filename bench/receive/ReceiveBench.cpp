@@ -25,6 +25,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ChildProcess.h"
@@ -92,6 +93,7 @@ struct Measurement {
   Received received;
   double drainSeconds = 0;  // first byte sent .. the reader had the last byte
   double cpuSeconds = 0;
+  double floodCpuSeconds = -1;  // CPU within the drain only; -1: not known
 };
 
 std::map<std::string, std::string> ParseKeyValues(const std::string& line) {
@@ -127,9 +129,17 @@ Received CollectLirosa(const RunContext& run, const ChildProcess& child) {
   auto values = ParseKeyValues(out.substr(at));
   received.counted = std::strtoull(values["counted"].c_str(), nullptr, 10);
   received.lastByteAt = std::strtod(values["last_byte_at"].c_str(), nullptr);
-  received.intact = values["capture_intact"] == "1" && child.ExitedCleanly();
-  received.note = "frames " + values["frames"] + ", capture " + values["capture_bytes"] + " B (" +
-                  (values["capture_intact"] == "1" ? "3 per byte, in pattern" : "INCONSISTENT") +
+  // The capture is checked here, after the receiver has ended, so that
+  // its CPU time holds only what the window did.
+  const fs::path capture = run.workDir / "capture.txt";
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(capture, error);
+  const lirosa::bench::FloodCheck check = lirosa::bench::CheckHexFlood(capture.string());
+  const bool consistent = !error && size == received.counted * 3 && check.intact &&
+                          check.bytes == received.counted;
+  received.intact = consistent && child.ExitedCleanly();
+  received.note = "frames " + values["frames"] + ", capture " + std::to_string(error ? 0 : size) +
+                  " B (" + (consistent ? "3 per byte, in pattern" : "INCONSISTENT: " + check.problem) +
                   "), ticks late " + values["late_ticks"] + "/" + values["ticks"] + ", boxes " +
                   values["boxes"];
   if (values.count("tick_max_ms")) {
@@ -151,6 +161,8 @@ Target LirosaTarget(const std::string& name, const std::string& receiver) {
                                             run.port,
                                             "--bytes",
                                             std::to_string(run.testCase.bytes),
+                                            "--capture",
+                                            (run.workDir / "capture.txt").string(),
                                             "--timeout-s",
                                             std::to_string(static_cast<int>(60 + 3 * expected))};
           },
@@ -276,6 +288,23 @@ std::optional<std::string> ReadLine(int fd, std::string& buffer, double deadline
   }
 }
 
+// The CPU time used between two moments, read off samples (time, CPU so
+// far) by straight lines between them; -1 when they do not cover both.
+double CpuBetween(const std::vector<std::pair<double, double>>& samples, double from, double to) {
+  auto at = [&](double t) -> double {
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+      const auto& [t0, c0] = samples[i - 1];
+      const auto& [t1, c1] = samples[i];
+      if (t < t0 || t > t1) continue;
+      return t1 > t0 ? c0 + (c1 - c0) * (t - t0) / (t1 - t0) : c1;
+    }
+    return -1;
+  };
+  const double start = at(from);
+  const double end = at(to);
+  return start >= 0 && end >= 0 && to > from ? end - start : -1;
+}
+
 Measurement RunOne(const std::string& sim, const Target& target, const Case& testCase,
                    const fs::path& workDir) {
   Measurement m;
@@ -333,7 +362,13 @@ Measurement RunOne(const std::string& sim, const Target& target, const Case& tes
   std::uintmax_t quietSize = 0;
   double quietSince = 0;
   bool quitSent = false;  // its input ended
+  // The reader's CPU time as the run goes, so that the part spent while
+  // the flood was drained can be told from start-up and shut-down.
+  std::vector<std::pair<double, double>> cpuSamples;
   for (;;) {
+    if (const double cpu = reader.CpuSecondsSoFar(); cpu >= 0) {
+      cpuSamples.emplace_back(MonotonicSeconds(), cpu);
+    }
     if (toldToQuit && sentSeconds >= 0 && !quitSent) {
       std::error_code ignored;
       const std::uintmax_t size = fs::file_size(target.quietFile(run), ignored);
@@ -384,6 +419,8 @@ Measurement RunOne(const std::string& sim, const Target& target, const Case& tes
   // says how long since it handed over the first.
   const double firstSentAt = sentLineAt - sentSeconds;
   m.drainSeconds = m.received.lastByteAt - firstSentAt;
+  if (reader.EndTime() > 0) cpuSamples.emplace_back(reader.EndTime(), m.cpuSeconds);
+  m.floodCpuSeconds = CpuBetween(cpuSamples, firstSentAt, m.received.lastByteAt);
   if (m.received.lastByteAt <= 0) m.failure = "no time of the last byte";
   return m;
 }
@@ -414,12 +451,14 @@ struct Row {
   bool intact = true;
   double drainKBps = 0;  // medians over the repeats that ran
   double cpuPerMB = 0;
+  double floodCpuPerMB = -1;   // -1: not known
+  double floodCpuShare = -1;   // of one core, while draining
   std::vector<std::string> notes;
 };
 
 Row Summarize(const std::vector<Measurement>& runs) {
   Row row;
-  std::vector<double> drains, cpus;
+  std::vector<double> drains, cpus, floodCpus, floodShares;
   for (std::size_t r = 0; r < runs.size(); ++r) {
     const Measurement& m = runs[r];
     std::string note = m.received.note;
@@ -447,9 +486,17 @@ Row Summarize(const std::vector<Measurement>& runs) {
         row.intact && m.received.intact && m.failure.empty() && m.received.counted == m.sent;
     drains.push_back(DrainKBps(m));
     cpus.push_back(CpuPerMB(m));
+    if (m.floodCpuSeconds >= 0 && m.received.counted > 0 && m.drainSeconds > 0) {
+      floodCpus.push_back(m.floodCpuSeconds / (double(m.received.counted) / 1e6));
+      floodShares.push_back(m.floodCpuSeconds / m.drainSeconds);
+    }
   }
   row.drainKBps = Median(drains);
   row.cpuPerMB = Median(cpus);
+  if (!floodCpus.empty()) {
+    row.floodCpuPerMB = Median(floodCpus);
+    row.floodCpuShare = Median(floodShares);
+  }
   return row;
 }
 
@@ -536,22 +583,26 @@ int main(int argc, char** argv) {
   std::printf("  sent/counted/lost: totals of %d repeats; drain and CPU: their medians\n", repeats);
   std::printf(
       "  drain = bytes counted / (first byte sent .. the reader had the last one); "
-      "CPU = user+system of the reader's whole run\n");
+      "CPU = user+system of the reader's whole run;\n"
+      "  flood CPU = the same within the drain only (sampled from /proc every 50 ms), "
+      "and as %% of one core\n");
   std::printf(
       "  content = every byte in order, in the capture too; KB = 1000 B, MB = 10^6 B;\n"
       "  ratios = each row's figure over %s's in the same case\n\n",
       kReference);
-  std::printf("%-16s %-9s %9s %9s %7s %-7s %11s %8s %9s %8s\n", "case", "target", "sent", "counted",
-              "lost", "content", "drain KB/s", "ratio", "CPU s/MB", "ratio");
+  std::printf("%-16s %-9s %9s %9s %7s %-7s %11s %8s %9s %8s %10s %8s %7s\n", "case", "target",
+              "sent", "counted", "lost", "content", "drain KB/s", "ratio", "CPU s/MB", "ratio",
+              "flood s/MB", "ratio", "core %");
   bool allIntact = true;
   std::vector<std::string> notes;
   for (std::size_t c = 0; c < cases.size(); ++c) {
     const std::vector<Row>& rows = table[c];
-    std::optional<double> refDrain, refCpu;
+    std::optional<double> refDrain, refCpu, refFlood;
     for (std::size_t t = 0; t < targets.size(); ++t) {
       if (targets[t].name == kReference && rows[t].measured) {
         refDrain = rows[t].drainKBps;
         refCpu = rows[t].cpuPerMB;
+        if (rows[t].floodCpuPerMB >= 0) refFlood = rows[t].floodCpuPerMB;
       }
     }
     for (std::size_t t = 0; t < targets.size(); ++t) {
@@ -570,11 +621,17 @@ int main(int argc, char** argv) {
         continue;
       }
       const long long lost = static_cast<long long>(row.sent) - static_cast<long long>(row.counted);
-      std::printf("%-16s %-9s %9llu %9llu %7lld %-7s %11.1f %8s %9.4f %8s\n", label,
+      char flood[3][24] = {"n/a", "n/a", "n/a"};
+      if (row.floodCpuPerMB >= 0) {
+        std::snprintf(flood[0], sizeof flood[0], "%.4f", row.floodCpuPerMB);
+        std::snprintf(flood[1], sizeof flood[1], "%s", Ratio(row.floodCpuPerMB, refFlood).c_str());
+        std::snprintf(flood[2], sizeof flood[2], "%.1f", row.floodCpuShare * 100);
+      }
+      std::printf("%-16s %-9s %9llu %9llu %7lld %-7s %11.1f %8s %9.4f %8s %10s %8s %7s\n", label,
                   targets[t].name.c_str(), static_cast<unsigned long long>(row.sent),
                   static_cast<unsigned long long>(row.counted), lost, row.intact ? "intact" : "BAD",
                   row.drainKBps, Ratio(row.drainKBps, refDrain).c_str(), row.cpuPerMB,
-                  Ratio(row.cpuPerMB, refCpu).c_str());
+                  Ratio(row.cpuPerMB, refCpu).c_str(), flood[0], flood[1], flood[2]);
     }
   }
   if (!notes.empty()) {

@@ -39,6 +39,8 @@ bool ParseOptions(int argc, char** argv, ReceiverOptions& options) {
       options.bytes = std::strtoll(argv[++i], nullptr, 10);
     } else if (arg == "--timeout-s" && hasValue) {
       options.timeoutS = std::strtod(argv[++i], nullptr);
+    } else if (arg == "--capture" && hasValue) {
+      options.capture = argv[++i];
     } else if (arg == "--keep") {
       options.keep = true;
     } else {
@@ -55,7 +57,8 @@ bool MakeFolder(const ReceiverOptions& options, ReceiverFolder& folder) {
     return false;
   }
   folder.dir = pattern;
-  folder.capturePath = (folder.dir / "capture.txt").string();
+  folder.capturePath =
+      options.capture.empty() ? (folder.dir / "capture.txt").string() : options.capture;
   // The window finds its port where a user's last session left it.
   const PortSettings port{options.port, kBaud115200Index, kDataBits8Index, 0, 0};
   if (WriteSettingsFiles(folder.dir.string(), port, {"", "", ""}).error != 0) {
@@ -69,7 +72,9 @@ bool MakeFolder(const ReceiverOptions& options, ReceiverFolder& folder) {
 
 int PrepareReceiver(int argc, char** argv, ReceiverOptions& options, ReceiverFolder& folder) {
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: %s --port PATH --bytes N [--timeout-s S] [--keep]\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s --port PATH --bytes N [--capture FILE] [--timeout-s S] [--keep]\n",
+                 argv[0]);
     return 2;
   }
   return MakeFolder(options, folder) ? 0 : 1;
@@ -121,19 +126,25 @@ int FinishReceiver(MonitorDialog& dialog, const test::FakePrompts& prompts,
 
   const std::int64_t counted = dialog.counters.receivedBytes;
   std::error_code error;
-  const auto captureSize = std::filesystem::file_size(folder.capturePath, error);
-  const FloodCheck check = CheckHexFlood(folder.capturePath);
-  const bool consistent = !error && captureSize == static_cast<std::uintmax_t>(counted) * 3 &&
-                          check.intact && check.bytes == static_cast<std::uint64_t>(counted);
+  std::uintmax_t captureSize = 0;
+  FloodCheck check;
+  // -1: left to the caller.
+  int consistent = -1;
+  if (options.capture.empty()) {
+    captureSize = std::filesystem::file_size(folder.capturePath, error);
+    check = CheckHexFlood(folder.capturePath);
+    consistent = !error && captureSize == static_cast<std::uintmax_t>(counted) * 3 &&
+                 check.intact && check.bytes == static_cast<std::uint64_t>(counted);
+    if (!check.intact) std::fprintf(stderr, "capture: %s\n", check.problem.c_str());
+  }
   for (const std::string& text : prompts.Texts()) std::fprintf(stderr, "box: %s\n", text.c_str());
-  if (!check.intact) std::fprintf(stderr, "capture: %s\n", check.problem.c_str());
 
   std::printf(
       "RESULT counted=%lld frames=%lld capture_bytes=%llu capture_decoded=%llu capture_intact=%d "
       "last_byte_at=%.6f elapsed_s=%.6f cpu_s=%.6f ticks=%lld late_ticks=%lld boxes=%zu %s\n",
       static_cast<long long>(counted), static_cast<long long>(dialog.counters.receivedFrames),
       static_cast<unsigned long long>(error ? 0 : captureSize),
-      static_cast<unsigned long long>(check.bytes), consistent ? 1 : 0, log.lastByte,
+      static_cast<unsigned long long>(check.bytes), consistent, log.lastByte,
       log.lastByte - log.firstByte, CpuSeconds(), static_cast<long long>(log.ticks),
       static_cast<long long>(log.lateTicks), prompts.shown.size(), extra.c_str());
   std::fflush(stdout);
@@ -143,7 +154,7 @@ int FinishReceiver(MonitorDialog& dialog, const test::FakePrompts& prompts,
   } else {
     std::filesystem::remove_all(folder.dir, error);
   }
-  return counted == options.bytes && consistent ? 0 : 1;
+  return counted == options.bytes && consistent != 0 ? 0 : 1;
 }
 
 }  // namespace lirosa::bench

@@ -19,13 +19,19 @@ namespace lirosa::bench {
 // settings folder that makes the window open the flooded port with capture
 // on, the bookkeeping of the ticks and the RESULT line for the driver.
 //
-//   --port PATH --bytes N [--timeout-s S] [--keep]
+//   --port PATH --bytes N [--capture FILE] [--timeout-s S] [--keep]
+//
+// With --capture the window captures into FILE and leaves checking it to
+// whoever started it, so that the check's own CPU is not counted as the
+// window's; without, the capture goes into the temporary folder and is
+// checked here.
 struct ReceiverOptions {
   std::string port;
   std::int64_t bytes = -1;
   double timeoutS = 60;  // for the whole flood
   double stallS = 3;     // no byte for this long after the first: give up
   bool keep = false;     // leave the temporary folder for a look
+  std::string capture;   // checked by the caller when given
 };
 
 // A temporary folder whose settings name the port at 115200 Bd, 8 data bits.

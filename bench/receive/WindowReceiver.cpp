@@ -1,18 +1,21 @@
 // The window's receive path with its real display: the program's own window
-// (offscreen unless a platform is set), traffic view and buffered port, its
-// ticks driven by 10 ms Qt timers as in the program, with capture on, until
-// a flood of known size has arrived. Every line tick is timed.
+// (offscreen unless a platform is set), traffic view, buffered port and
+// window host, its ticks driven by the host's own timers as in the program
+// (batched while only receiving, stopped while idle), with capture on,
+// until a flood of known size has arrived. Every timer firing is timed.
 //
-//   lirosa-bench-window-receiver --port PATH --bytes N [--timeout-s S] [--keep]
+//   lirosa-bench-window-receiver --port PATH --bytes N [--capture FILE]
+//                                [--timeout-s S] [--keep]
 //
 // Prints the RESULT line of the headless receiver, plus:
-//   tick_max_ms, tick_p99_ms  how long the line tick's handler ran
-//   gap_max_ms                the longest time from the end of one line tick
-//                             to the start of the next: the timer's wait, the
-//                             display's layout and painting and anything else
-//                             that held the event loop
-// A tick counts as late when it started more than two periods after the
-// one before ended.
+//   tick_max_ms, tick_p99_ms  how long the handler of one firing ran (a
+//                             batch of replayed line ticks and a lamp tick)
+//   gap_max_ms                the longest time from the end of one firing
+//                             to the start of the next while bytes came: the
+//                             timer's wait, the display's layout and
+//                             painting and anything else that held the loop
+// A firing counts as late when it started more than two timer periods
+// after the one before ended.
 
 #include <QApplication>
 #include <QTimer>
@@ -35,29 +38,6 @@
 namespace {
 
 using namespace lirosa;
-
-constexpr int kTickMs = 10;
-
-// The real window host, except that the benchmark runs the two timers
-// itself, so that it can time the line tick.
-class TimedHost final : public WindowHost {
- public:
-  explicit TimedHost(QtWindowHost& host) : host_(host) {}
-  void SetTitle(const std::string& title) override { host_.SetTitle(title); }
-  void SetStayOnTop(bool topmost) override { host_.SetStayOnTop(topmost); }
-  void RepaintStayOnTop() override { host_.RepaintStayOnTop(); }
-  ScreenSize PrimaryScreen() const override { return host_.PrimaryScreen(); }
-  void ShowLamps(const LampFrame& frame) override { host_.ShowLamps(frame); }
-  void StartTimers() override {}
-  // Its timers never stop: the benchmark measures ticks.
-  bool PauseTimers() override { return false; }
-  std::int64_t ResumeTimers() override { return 0; }
-  void PostWake() override { host_.PostWake(); }
-  void EndDialog() override { host_.EndDialog(); }
-
- private:
-  QtWindowHost& host_;
-};
 
 double Percentile(std::vector<double> values, double share) {
   if (values.empty()) return 0;
@@ -82,41 +62,48 @@ int main(int argc, char** argv) {
   PosixSerialPort device;
   BufferedSerialPort serial(device);
   SystemClock clock;
-  QtWindowHost realHost(window);
-  TimedHost host(realHost);
+  QtWindowHost host(window);
   MonitorDialog dialog(
       Platform{controls, prompts, view, serial, clock, host, {}, folder.dir.string()});
   window.Attach(&dialog);
-  dialog.InitDialog();
-  if (!bench::PortOpened(dialog, prompts, options)) return 1;
-  window.show();
-  bench::StartCapture(dialog, controls, folder);
 
   bench::TickLog log(options);
   std::vector<double> tickMs;
   double gapMaxMs = 0;
-  double previous = bench::Now();
-  QTimer line;
-  line.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&line, &QTimer::timeout, [&] {
-    const double start = bench::Now();
-    const double gapMs = (start - previous) * 1e3;
-    gapMaxMs = std::max(gapMaxMs, gapMs);
-    const std::int64_t before = dialog.counters.receivedBytes;
-    dialog.OnTimer(kLineTimerId);
-    previous = bench::Now();
-    tickMs.push_back((previous - start) * 1e3);
-    log.Tick(dialog, before, gapMs > 2 * kTickMs);
+  double previous = 0;
+  double start = 0;
+  std::int64_t before = 0;
+  int period = kLineTimerMs;
+  host.ObserveTicks(
+      [&] {
+        start = bench::Now();
+        before = dialog.counters.receivedBytes;
+        period = host.TimerPeriodMs();
+      },
+      [&] {
+        const double end = bench::Now();
+        const double gapMs = previous > 0 ? (start - previous) * 1e3 : 0;
+        // Only while bytes come: a resting window's gaps are its point.
+        if (log.firstByte != 0) gapMaxMs = std::max(gapMaxMs, gapMs);
+        previous = end;
+        tickMs.push_back((end - start) * 1e3);
+        log.Tick(dialog, before, gapMs > 2 * period);
+        if (log.Done(dialog)) QCoreApplication::quit();
+      });
+  dialog.InitDialog();
+  if (!bench::PortOpened(dialog, prompts, options)) return 1;
+  window.show();
+  bench::StartCapture(dialog, controls, folder);
+  // A resting window fires no timer to notice the end: look now and then.
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    log.Tick(dialog, dialog.counters.receivedBytes, false);
     if (log.Done(dialog)) QCoreApplication::quit();
   });
-  QTimer lamps;
-  lamps.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&lamps, &QTimer::timeout, [&] { dialog.OnTimer(kLampTimerId); });
-  line.start(kTickMs);
-  lamps.start(kTickMs);
+  watch.start(500);
   QApplication::exec();
-  line.stop();
-  lamps.stop();
+  watch.stop();
+  host.ObserveTicks({}, {});
 
   char extra[160];
   std::snprintf(extra, sizeof extra, "tick_max_ms=%.2f tick_p99_ms=%.2f gap_max_ms=%.2f",

@@ -380,6 +380,7 @@ void MonitorDialog::OnTimer(int timerId) {
   // A tick that comes at all means the timers run.
   resting_ = false;
   if (timerId == kLineTimerId && tickDepth_ == 0) {
+    takenThisRound_ = 0;
     const std::int64_t now = clock_.MonotonicNs();
     // The ticks before this one, less half a period for a timer that
     // fires a little early or late.
@@ -421,6 +422,10 @@ void MonitorDialog::RestIfQuiet() {
     if (resting_) return;
   }
   if (!portOpen) {
+    StopBatching();
+    return;
+  }
+  if (takenThisRound_ >= kMaxReadPerTick) {
     StopBatching();
     return;
   }

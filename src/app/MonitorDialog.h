@@ -28,8 +28,16 @@ inline constexpr std::size_t kChecksumBufferSize = 1024;
 inline constexpr int kAutoSendTickMs = 14;  // credited per tick to auto sends and file cycling
 inline constexpr int kCycleTickMs = 10;     // credited per tick to the periodic rotation
 inline constexpr int kFrameEndIdleTicks = 4;
+// Bytes taken from the driver in one tick at most. The driver is emptied
+// chunk by chunk so a fast line is never throttled to one chunk a tick, but
+// a flood must not keep the window from its other events: 64 KiB a tick is
+// more than 6 MB/s at the 10 ms tick, far beyond any serial line, while the
+// work of one tick stays bounded. What is left waits for the next tick.
+inline constexpr std::size_t kMaxReadPerTick = 64 * 1024;
 // While the window only receives, its timers fire once every this many
-// line periods and the ticks in between are replayed.
+// line periods and the ticks in between are replayed; only while a round
+// brings less than one tick's most, so that the work of one firing stays
+// as bounded as that of one tick.
 inline constexpr int kBatchTicks = 5;
 // Line ticks between two tries of a lost device that is back but would not
 // open yet.
@@ -391,6 +399,7 @@ class MonitorDialog {
   bool resting_ = false;  // the timers are paused
   bool batching_ = false;  // the timers fire once every kBatchTicks periods
   std::int64_t lastLineTickNs_ = 0;  // when the last line tick ran, or stood
+  std::size_t takenThisRound_ = 0;   // bytes the last firing's line ticks read
   // Set while a replayed tick polls: only bytes that had arrived by then.
   std::int64_t pollByNs_ = 0;
   bool pollBy_ = false;

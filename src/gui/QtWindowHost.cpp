@@ -113,8 +113,10 @@ void QtWindowHost::Tick() {
   // The first tick after a pause came early enough to stay on the beat;
   // from here on the full period again.
   if (ticker_->interval() != periodMs_) ticker_->setInterval(periodMs_);
+  if (beforeTick_) beforeTick_();
   if (MonitorDialog* logic = window_.Logic()) logic->OnTimer(kLineTimerId);
   if (MonitorDialog* logic = window_.Logic()) logic->OnTimer(kLampTimerId);
+  if (afterTick_) afterTick_();
 }
 
 bool QtWindowHost::PauseTimers() {

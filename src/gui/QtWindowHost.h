@@ -3,7 +3,9 @@
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <array>
+#include <functional>
 #include <optional>
+#include <utility>
 
 #include "app/WindowHost.h"
 #include "gui/RefreshGate.h"
@@ -42,6 +44,12 @@ class QtWindowHost final : public WindowHost {
   bool TimersRunning() const;
   // The timers' period now: 10 ms, or a batch of them.
   int TimerPeriodMs() const { return periodMs_; }
+  // For a benchmark that times the ticks: called just before and just
+  // after the logic handles each firing.
+  void ObserveTicks(std::function<void()> before, std::function<void()> after) {
+    beforeTick_ = std::move(before);
+    afterTick_ = std::move(after);
+  }
 
  private:
   void Tick();
@@ -61,6 +69,8 @@ class QtWindowHost final : public WindowHost {
   QElapsedTimer sinceTick_;
   bool paused_ = false;
   int periodMs_ = 10;
+  std::function<void()> beforeTick_;
+  std::function<void()> afterTick_;
 };
 
 }  // namespace lirosa

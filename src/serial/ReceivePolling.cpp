@@ -7,17 +7,6 @@
 
 namespace lirosa {
 
-namespace {
-
-// Bytes taken from the driver in one tick at most. The driver is emptied
-// chunk by chunk so a fast line is never throttled to one chunk a tick, but
-// a flood must not keep the window from its other events: 64 KiB a tick is
-// more than 6 MB/s at the 10 ms tick, far beyond any serial line, while the
-// work of one tick stays bounded. What is left waits for the next tick.
-constexpr std::size_t kMaxReadPerTick = 64 * 1024;
-
-}  // namespace
-
 std::size_t MonitorDialog::ReadPortChunk() {
   rxFrame.chunk.clear();
   if (!portOpen) return 0;
@@ -51,6 +40,7 @@ void MonitorDialog::PollReceive() {
     rxFrame.frame.insert(rxFrame.frame.end(), rxFrame.chunk.begin(), rxFrame.chunk.end());
     rxFrame.frameIdle = false;
   }
+  takenThisRound_ += taken;
   if (taken > 0) {
     counters.receivedBytes += static_cast<std::int64_t>(taken);
     ShowCounter(kIdReceivedBytes, counters.receivedBytes);

@@ -174,6 +174,17 @@ TEST_F(TickBatchEventsTest, SendingOnATimerNeedsEveryTick) {
   EXPECT_GT(rig.port.written.size(), 0u);
 }
 
+TEST_F(TickBatchEventsTest, AFloodIsTakenEveryTickSoNoFiringHoldsTheWindowLonger) {
+  // More than one tick's most in a batch: back to every tick, each bounded.
+  rig.Run({{30 * kMs, std::vector<std::uint8_t>(10 * kMaxReadPerTick, 0x55)}}, 70 * kMs);
+  EXPECT_FALSE(rig.dialog->Batching());
+  EXPECT_EQ(rig.window.batchTicks, 1);
+  // Once the flood has been taken, batching again.
+  rig.Run({}, 150 * kMs);
+  EXPECT_EQ(rig.dialog->counters.receivedBytes, static_cast<std::int64_t>(10 * kMaxReadPerTick + 1));
+  EXPECT_TRUE(rig.dialog->Batching());
+}
+
 TEST_F(TickBatchEventsTest, APortWithoutArrivalTimesIsPolledEveryTick) {
   Rig plain(true);
   plain.port.stampsArrivals = false;

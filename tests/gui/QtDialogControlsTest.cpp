@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QtTest/QTest>
 
 #include "WindowFixture.h"
 #include "app/ControlIds.h"
@@ -195,6 +196,29 @@ TEST_F(QtControls, NothingTheLogicSetsComesBackAsANotification) {
   EXPECT_EQ(notifications, 0);
   // Had a list change reached the logic, the open port would have reopened.
   EXPECT_EQ(port.opens, opens);
+}
+
+// A counter the logic rewrites on every poll is redrawn at most once per
+// screen refresh, with its last value; reading it gives that value at once.
+TEST_F(QtControls, CounterEditsShowTheirLastValueAtMostOncePerRefresh) {
+  auto* counter = Find<QLineEdit>(kIdReceivedBytes);
+  int redraws = 0;
+  QObject::connect(counter, &QLineEdit::textChanged, [&] { ++redraws; });
+  for (int value = 1; value <= 50; ++value) {
+    controls.SetText(kIdReceivedBytes, std::to_string(value));
+    controls.SetText(kIdReceivedFrames, std::to_string(value / 10));
+  }
+  EXPECT_EQ(controls.Text(kIdReceivedBytes), "50");
+  EXPECT_EQ(controls.Text(kIdReceivedFrames), "5");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return counter->text() == QStringLiteral("50"); }, 1000));
+  EXPECT_EQ(Find<QLineEdit>(kIdReceivedFrames)->text(), QStringLiteral("5"));
+  EXPECT_EQ(redraws, 1);
+  // The same value again redraws nothing; other edits are set at once.
+  controls.SetText(kIdReceivedBytes, "50");
+  QTest::qWait(40);
+  EXPECT_EQ(redraws, 1);
+  controls.SetText(kIdKeyword, "AA");
+  EXPECT_EQ(Find<QLineEdit>(kIdKeyword)->text(), QStringLiteral("AA"));
 }
 
 }  // namespace
