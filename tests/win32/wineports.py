@@ -101,7 +101,10 @@ def create(prefix):
             f.write(_registry_text(prefix))
     subprocess.run(["wineboot", "-i"], env=_env(prefix), stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, check=True)
-    wineserver_kill(prefix)
+    # Lets the set-up finish (the server ends once it is done): killed
+    # early, it would be run again by the first test, inside its time limit.
+    subprocess.run(["wineserver", "-w"], env=_env(prefix), stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=False)
     if not _has_mapping(prefix):
         raise UnsafePrefix("the prefix %s lost its COM port mapping" % prefix)
 
