@@ -107,13 +107,19 @@ extern "C" char* lirosa_mkdtemp(char* name) {
   return nullptr;
 }
 
-extern "C" ssize_t lirosa_pread(int fd, void* buffer, size_t count, off_t offset) {
-  auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-  if (handle == INVALID_HANDLE_VALUE) return Fail(ERROR_INVALID_HANDLE);
+// Positioned I/O on a synchronous handle: the offset travels in OVERLAPPED.
+static OVERLAPPED AtOffset(off_t offset) {
   OVERLAPPED at{};
   auto position = static_cast<std::uint64_t>(offset);
   at.Offset = static_cast<DWORD>(position);
   at.OffsetHigh = static_cast<DWORD>(position >> 32);
+  return at;
+}
+
+extern "C" ssize_t lirosa_pread(int fd, void* buffer, size_t count, off_t offset) {
+  auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  if (handle == INVALID_HANDLE_VALUE) return Fail(ERROR_INVALID_HANDLE);
+  OVERLAPPED at = AtOffset(offset);
   DWORD got = 0;
   DWORD ask = count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
   if (!ReadFile(handle, buffer, ask, &got, &at)) {
@@ -251,10 +257,7 @@ extern "C" int fcntl(int fd, int command, ...) {
 extern "C" ssize_t lirosa_pwrite(int fd, const void* buffer, size_t count, off_t offset) {
   auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
   if (handle == INVALID_HANDLE_VALUE) return Fail(ERROR_INVALID_HANDLE);
-  OVERLAPPED at{};
-  auto position = static_cast<std::uint64_t>(offset);
-  at.Offset = static_cast<DWORD>(position);
-  at.OffsetHigh = static_cast<DWORD>(position >> 32);
+  OVERLAPPED at = AtOffset(offset);
   DWORD put = 0;
   DWORD ask = count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
   if (!WriteFile(handle, buffer, ask, &put, &at)) return Fail(GetLastError());
