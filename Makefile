@@ -97,11 +97,13 @@ bench: deps
 # The Windows build: Lirosa.exe and the tests cross-built with mingw-w64,
 # the tests run under Wine in a Wine prefix of the build folder whose only
 # COM port is a pseudo-terminal of each test (tests/win32/with-pty.py
-# refuses to run otherwise), never a serial device of this machine.
+# refuses to run otherwise), never a serial device of this machine. Among
+# them Lirosa.exe itself, driven end to end on a virtual X display.
 .PHONY: test-windows
 WIN_BUILD ?= build-windows
+# xvfb: the end-to-end test of Lirosa.exe starts an X server of its own.
 WIN_PACKAGES = g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest cmake ninja-build \
-               python3
+               python3 xvfb
 
 test-windows:
 	@tools/install-packages.sh $(WIN_PACKAGES)

@@ -191,16 +191,23 @@ def windows_path_to_unix(prefix, path):
     return os.path.join(prefix, "drive_c", *[p for p in path[3:].split("\\") if p])
 
 
-def put_programs_on_desktop(prefix, env, names):
+def put_programs_on_desktop(prefix, env, names, pictures):
     """Each program runs on the named Wine desktop (a window of the X server
     with Wine's own title bars and focus), whatever other programs of the
-    prefix do."""
+    prefix do. For pictures, the dialog fonts are drawn with a face that has
+    the Chinese and Russian captions."""
     lines = ["REGEDIT4", "",
              "[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]",
              '"%s"="%dx%d"' % ((DESKTOP,) + SCREEN), ""]
     for name in names:
         lines += ["[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\Explorer]" % name,
                   '"Desktop"="%s"' % DESKTOP, ""]
+    if pictures:
+        lines += ["[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]"]
+        lines += ['"%s"="WenQuanYi Micro Hei"' % face for face in
+                  ("Tahoma", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif", "Segoe UI",
+                   "SimSun")]
+        lines += [""]
     with tempfile.NamedTemporaryFile("w", suffix=".reg", dir=os.path.join(prefix, "drive_c"),
                                      delete=False, encoding="ascii") as f:
         f.write("\r\n".join(lines) + "\r\n")
@@ -235,7 +242,8 @@ class Run:
         self.env = dict(os.environ, DISPLAY=display)
         self.env.pop("WAYLAND_DISPLAY", None)
         put_programs_on_desktop(self.prefix, self.env,
-                                [os.path.basename(self.options.exe), os.path.basename(self.options.drive)])
+                                [os.path.basename(self.options.exe), os.path.basename(self.options.drive)],
+                                bool(self.options.screenshots))
         self.drive = Drive(self.options.drive, self.env)
         self.settings = windows_path_to_unix(self.prefix, os.path.join(self.drive("appdata"), "Lirosa"))
         shutil.rmtree(self.settings, ignore_errors=True)
