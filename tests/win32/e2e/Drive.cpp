@@ -10,22 +10,26 @@
 // run serves a whole test without a Wine start per step:
 //
 //   wait-window MS CLASS TITLE  a visible top-level window ("*" matches any
-//                               class; the title is the rest of the line);
-//                               answers its handle
+//                               class or title; the title is the rest of the
+//                               line); answers its handle
 //   wait-gone HWND MS           until the window is gone or hidden
 //   click HWND ID               a left click at the centre of control ID
 //                               (0: the window itself), if it is enabled
 //                               and nothing covers that point
 //   type TEXT                   the rest of the line, typed character by
 //                               character into whatever has the focus
-//   key NAME                    one key (return, escape, tab, f1, ...)
+//   key NAME [COUNT]            a key (return, escape, tab, f1, ...), pressed
+//                               COUNT times
 //   text HWND ID                the control's text
 //   enabled HWND ID             1 or 0
+//   controls HWND               every control inside the window, as
+//                               'CLASS id ID "TEXT"', separated by " | "
 //   close HWND                  a click on the title bar's close button
 //   appdata                     the APPDATA folder
 //   quit
 //
-// Handles are hexadecimal. Text goes both ways in UTF-8.
+// Handles are hexadecimal. Text goes both ways in UTF-8; in a reply, CR,
+// LF and the backslash are written \r, \n and \\.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -114,7 +118,14 @@ std::wstring ClassOf(HWND window) {
 std::string Describe(HWND window) {
   if (!window) return "nothing";
   return Narrow(ClassOf(window)) + " id " + std::to_string(GetDlgCtrlID(window)) + " \"" +
-         OneLine(Narrow(TextOf(window))) + "\"";
+         Narrow(TextOf(window)) + "\"";
+}
+
+BOOL CALLBACK AddControl(HWND control, LPARAM data) {
+  auto* list = reinterpret_cast<std::string*>(data);
+  if (!list->empty()) *list += " | ";
+  *list += Describe(control);
+  return TRUE;
 }
 
 HWND ControlOf(HWND window, int id) {
@@ -136,7 +147,7 @@ BOOL CALLBACK Visit(HWND window, LPARAM data) {
   if (search->className != L"*" && ClassOf(window) != search->className) return TRUE;
   wchar_t title[512] = {};
   GetWindowTextW(window, title, 512);
-  if (search->title != title) return TRUE;
+  if (search->title != L"*" && search->title != title) return TRUE;
   search->found = window;
   return FALSE;
 }
@@ -337,12 +348,21 @@ std::string Run(const std::string& line, bool& quit) {
     return {};
   }
   if (command == "key") {
-    PressKey(word());
+    const std::string name = word();
+    int count = 1;
+    if (!(in >> count)) count = 1;
+    for (int i = 0; i < count; ++i) PressKey(name);
     return {};
+  }
+  if (command == "controls") {
+    HWND window = ParseHandle(word());
+    std::string list;
+    EnumChildWindows(window, &AddControl, reinterpret_cast<LPARAM>(&list));
+    return list;
   }
   if (command == "text") {
     HWND window = ParseHandle(word());
-    return OneLine(Narrow(TextOf(ControlOf(window, number()))));
+    return Narrow(TextOf(ControlOf(window, number())));
   }
   if (command == "enabled") {
     HWND window = ParseHandle(word());
@@ -378,9 +398,9 @@ int wmain() {
     std::string reply;
     try {
       const std::string value = Run(line, quit);
-      reply = value.empty() ? "ok" : "ok " + value;
+      reply = value.empty() ? "ok" : "ok " + OneLine(value);
     } catch (const Failure& failure) {
-      reply = "error " + failure.what;
+      reply = "error " + OneLine(failure.what);
     } catch (const std::exception& error) {
       reply = std::string("error ") + error.what();
     }

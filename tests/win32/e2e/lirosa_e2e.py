@@ -15,7 +15,9 @@ real pointer and keyboard input), checks:
   3. the checksum dialog, confirmed with its button, appends C5 CD, and the
      completed request arrives;
   4. with capture on, a frame from the device lands in data.txt exactly;
-  5. the title bar's close button writes set.log and data.log.
+  5. a file of hex lines, chosen in the file dialog and sent once, reaches
+     the line in order (and data.txt, as capture is still on);
+  6. the title bar's close button writes set.log and data.log.
 
 Each check says what it saw when it fails. --screenshots DIR also saves
 pictures of the window along the way (needs ImageMagick's import).
@@ -46,7 +48,13 @@ ID_REQUEST1 = 1002
 ID_SEND1 = 1018
 ID_CHECKSUM1 = 1040
 ID_CAPTURE = 1015
+ID_CHOOSE_SEND_FILE = 1060
+ID_FILE_CYCLING = 1061
+ID_SEND_ONCE = 1031
+ID_FILE_LINE_COUNT = 1071
 ID_OK = 1
+# The common file dialog's file name box.
+ID_FILE_NAME = 1148
 
 # COM1 at 57600 baud (index 11), 8 data bits (2), no parity (0), two stop
 # bits (2), in the file's order: port, stop bits, parity, data bits, baud.
@@ -55,6 +63,9 @@ STORED_LINE = (57600, 8, "N", 2)
 REQUEST = "01 03 00 00 00 0A"
 REQUEST_WITH_CRC = REQUEST + " C5 CD"
 DEVICE_FRAME = bytes([0x01, 0x03, 0x02, 0x00, 0x2A, 0x38, 0x5B])
+# A file to send: an empty line is passed over, lower case goes out in
+# upper case.
+SEND_FILE_LINES = ["01 03 00 00 00 0A", "", "0a ff", "7E"]
 
 # Generous for a loaded machine; each wait ends as soon as its condition holds.
 START_SECONDS = 45
@@ -118,6 +129,19 @@ class XServer:
                 self.process.wait()
 
 
+def unescape(value):
+    """A reply's value with its line breaks and backslashes back."""
+    out, i = [], 0
+    while i < len(value):
+        if value[i] == "\\" and i + 1 < len(value):
+            out.append({"r": "\r", "n": "\n"}.get(value[i + 1], value[i + 1]))
+            i += 2
+            continue
+        out.append(value[i])
+        i += 1
+    return "".join(out)
+
+
 class Drive:
     """drive.exe under Wine, one command a line."""
 
@@ -133,10 +157,10 @@ class Drive:
         if reply == "ok":
             return ""
         if reply.startswith("ok "):
-            return reply[3:]
+            return unescape(reply[3:])
         if not reply:
             raise DriveError("drive.exe ended (on: %s)" % line)
-        raise DriveError("%s: %s" % (line, reply[len("error "):]))
+        raise DriveError("%s: %s" % (line, unescape(reply[len("error "):])))
 
     def quit(self):
         if self.process.poll() is None:
@@ -189,6 +213,14 @@ def windows_path_to_unix(prefix, path):
     if len(path) < 3 or path[1:3] != ":\\" or path[0].lower() != "c":
         raise RuntimeError("not a path on C: %r" % path)
     return os.path.join(prefix, "drive_c", *[p for p in path[3:].split("\\") if p])
+
+
+def unix_to_windows_path(prefix, path):
+    """A path inside the prefix's drive_c as C:\\..."""
+    relative = os.path.relpath(path, os.path.join(prefix, "drive_c"))
+    if relative.startswith(".."):
+        raise RuntimeError("%s is not on the prefix's C: drive" % path)
+    return "C:\\" + relative.replace("/", "\\")
 
 
 def put_programs_on_desktop(prefix, env, names, pictures):
@@ -326,21 +358,54 @@ class Run:
         # A received frame in hex, as the display shows it: no tag or time
         # stamp and no line break with those options off.
         expected = "".join("%02X " % b for b in DEVICE_FRAME).encode()
+        self.wait_capture(expected, "capture")
 
-        def content():
-            try:
-                with open(self.capture, "rb") as f:
-                    return f.read()
-            except OSError:
-                return None
-        wait_for(lambda: (content() or b"").startswith(expected), STEP_SECONDS)
-        time.sleep(0.3)  # room for a stray second record to show
-        got = content()
-        self.shot("capture")
+    def read_capture(self):
+        try:
+            with open(self.capture, "rb") as f:
+                return f.read()
+        except OSError:
+            return None
+
+    def wait_capture(self, expected, picture):
+        wait_for(lambda: (self.read_capture() or b"").startswith(expected), STEP_SECONDS)
+        time.sleep(0.3)  # room for a stray record to show
+        got = self.read_capture()
+        self.shot(picture)
         if got != expected:
             raise CheckFailed("data.txt holds %r, expected %r" % (got, expected))
 
     # 5
+    def file_lines_reach_the_line(self):
+        path = os.path.join(os.getcwd(), "lines.txt")
+        with open(path, "wb") as f:
+            f.write("".join(line + "\r\n" for line in SEND_FILE_LINES).encode())
+        windows_path = unix_to_windows_path(self.prefix, path)
+        before = self.read_capture() or b""
+        self.drive("click", self.window, ID_CHOOSE_SEND_FILE)
+        dialog = self.drive("wait-window", STEP_SECONDS * 1000, "#32770", "*")
+        self.drive("click", dialog, ID_FILE_NAME)
+        self.drive("type", windows_path)
+        self.drive("click", dialog, ID_OK)
+        self.drive("wait-gone", dialog, STEP_SECONDS * 1000)
+        count = self.wait_text(ID_FILE_LINE_COUNT, str(len(SEND_FILE_LINES)))
+        title = self.text(0)
+        if count != str(len(SEND_FILE_LINES)) or title != MAIN_TITLE + " 发送文件" + windows_path:
+            raise CheckFailed("after choosing %s: %s lines counted, title %r"
+                              % (windows_path, count, title))
+        self.drive("click", self.window, ID_SEND_ONCE)
+        self.drive("click", self.window, ID_FILE_CYCLING)
+        expected = bytes.fromhex(" ".join(SEND_FILE_LINES))
+        # One line per cycle period (a second by default), the empty one too.
+        data = self.line.take(len(expected), STEP_SECONDS + len(SEND_FILE_LINES))
+        if data != expected:
+            raise CheckFailed("the line got %s, expected %s" % (hex_bytes(data), hex_bytes(expected)))
+        caption = self.wait_text(ID_FILE_CYCLING, "开始文件轮发")
+        if caption != "开始文件轮发":
+            raise CheckFailed("button 1061 reads %r after the last line of a send-once run" % caption)
+        self.wait_capture(before + "".join(line.upper() for line in SEND_FILE_LINES).encode(), "file")
+
+    # 6
     def close_writes_settings(self):
         if self.options.screenshots:
             self.drive("key", "f1")
@@ -382,7 +447,8 @@ CHECKS = [
     (2, "a typed request arrives byte for byte", "typed_request_arrives"),
     (3, "the checksum dialog appends C5 CD", "checksum_dialog_appends_crc"),
     (4, "a frame from the device is captured to data.txt", "device_frame_is_captured"),
-    (5, "closing the window writes set.log and data.log", "close_writes_settings"),
+    (5, "a file of hex lines is sent line by line", "file_lines_reach_the_line"),
+    (6, "closing the window writes set.log and data.log", "close_writes_settings"),
 ]
 
 
