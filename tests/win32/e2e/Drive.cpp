@@ -12,7 +12,7 @@
 //   wait-window MS CLASS TITLE  a visible top-level window ("*" matches any
 //                               class or title; the title is the rest of the
 //                               line); answers its handle
-//   wait-gone HWND MS           until the window is gone or hidden
+//   wait-gone MS HWND           until the window is gone or hidden
 //   click HWND ID               a left click at the centre of control ID
 //                               (0: the window itself), if it is enabled
 //                               and nothing covers that point
@@ -334,8 +334,8 @@ std::string Run(const std::string& line, bool& quit) {
     return Hex(WaitWindow(Widen(className), Widen(rest()), ms));
   }
   if (command == "wait-gone") {
-    HWND window = ParseHandle(word());
-    WaitGone(window, static_cast<DWORD>(number()));
+    const auto ms = static_cast<DWORD>(number());
+    WaitGone(ParseHandle(word()), ms);
     return {};
   }
   if (command == "click") {

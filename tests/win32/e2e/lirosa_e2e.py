@@ -23,6 +23,7 @@ Each check says what it saw when it fails. --screenshots DIR also saves
 pictures of the window along the way (needs ImageMagick's import).
 """
 import argparse
+import ctypes
 import os
 import select
 import shutil
@@ -94,6 +95,13 @@ def wait_for(condition, seconds, step=0.02):
         time.sleep(step)
 
 
+def end_with_us():
+    """For a child: a SIGTERM when this script ends, however it ends (a
+    test runner's time-out kills it without a word)."""
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
+
+
 class XServer:
     """An Xvfb of the test's own, on the first free display number."""
 
@@ -102,7 +110,8 @@ class XServer:
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN,
              "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=end_with_us)
         os.close(write_end)
         number = b""
         deadline = time.monotonic() + 30
@@ -147,19 +156,41 @@ class Drive:
 
     def __init__(self, exe, env):
         self.process = subprocess.Popen(["wine", exe], env=env, stdin=subprocess.PIPE,
-                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                        preexec_fn=end_with_us)
+        self.pending = b""
+
+    def reply(self, seconds):
+        """The next line drive.exe writes; empty when it ends or says nothing
+        for `seconds`."""
+        fd = self.process.stdout.fileno()
+        deadline = time.monotonic() + seconds
+        while b"\n" not in self.pending:
+            left = deadline - time.monotonic()
+            ready, _, _ = select.select([fd], [], [], max(left, 0))
+            if not ready:
+                return ""
+            chunk = os.read(fd, 4096)
+            if not chunk:
+                return ""
+            self.pending += chunk
+        line, self.pending = self.pending.split(b"\n", 1)
+        return line.decode("utf-8", "replace").rstrip("\r")
 
     def __call__(self, *words):
         line = " ".join(str(w) for w in words)
         self.process.stdin.write((line + "\n").encode("utf-8"))
         self.process.stdin.flush()
-        reply = self.process.stdout.readline().decode("utf-8", "replace").rstrip("\r\n")
+        # Waits inside drive.exe are bounded by the command's own time
+        # limit (milliseconds, first after the command); the others are quick.
+        limit = int(words[1]) / 1000 if words[0].startswith("wait-") else 0
+        reply = self.reply(limit + 30)
         if reply == "ok":
             return ""
         if reply.startswith("ok "):
             return unescape(reply[3:])
         if not reply:
-            raise DriveError("drive.exe ended (on: %s)" % line)
+            raise DriveError("no answer from drive.exe to: %s" % line)
         raise DriveError("%s: %s" % (line, unescape(reply[len("error "):])))
 
     def quit(self):
@@ -277,7 +308,7 @@ class Run:
                                 [os.path.basename(self.options.exe), os.path.basename(self.options.drive)],
                                 bool(self.options.screenshots))
         self.drive = Drive(self.options.drive, self.env)
-        self.settings = windows_path_to_unix(self.prefix, os.path.join(self.drive("appdata"), "Lirosa"))
+        self.settings = windows_path_to_unix(self.prefix, self.drive("appdata") + "\\Lirosa")
         shutil.rmtree(self.settings, ignore_errors=True)
         os.makedirs(self.settings)
         with open(os.path.join(self.settings, "set.log"), "wb") as f:
@@ -285,7 +316,8 @@ class Run:
         if os.path.exists(self.capture):
             os.unlink(self.capture)
         self.exe = subprocess.Popen(["wine", self.options.exe], env=self.env,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                    preexec_fn=end_with_us)
         self.window = self.drive("wait-window", START_SECONDS * 1000, MAIN_CLASS, MAIN_TITLE)
 
     def text(self, control):
@@ -342,7 +374,7 @@ class Run:
         dialog = self.drive("wait-window", STEP_SECONDS * 1000, DIALOG_CLASS, CHECKSUM_TITLE)
         self.shot("checksum")
         self.drive("click", dialog, ID_OK)
-        self.drive("wait-gone", dialog, STEP_SECONDS * 1000)
+        self.drive("wait-gone", STEP_SECONDS * 1000, dialog)
         shown = self.wait_text(ID_REQUEST1, REQUEST_WITH_CRC)
         if shown != REQUEST_WITH_CRC:
             raise CheckFailed("request box 1 shows %r, expected %r" % (shown, REQUEST_WITH_CRC))
@@ -387,7 +419,7 @@ class Run:
         self.drive("click", dialog, ID_FILE_NAME)
         self.drive("type", windows_path)
         self.drive("click", dialog, ID_OK)
-        self.drive("wait-gone", dialog, STEP_SECONDS * 1000)
+        self.drive("wait-gone", STEP_SECONDS * 1000, dialog)
         count = self.wait_text(ID_FILE_LINE_COUNT, str(len(SEND_FILE_LINES)))
         title = self.text(0)
         if count != str(len(SEND_FILE_LINES)) or title != MAIN_TITLE + " 发送文件" + windows_path:
@@ -412,7 +444,7 @@ class Run:
             about = self.drive("wait-window", STEP_SECONDS * 1000, DIALOG_CLASS, "О программе Lirosa")
             self.shot("about")
             self.drive("click", about, ID_OK)
-            self.drive("wait-gone", about, STEP_SECONDS * 1000)
+            self.drive("wait-gone", STEP_SECONDS * 1000, about)
         self.drive("close", self.window)
         try:
             status = self.exe.wait(STEP_SECONDS)
