@@ -192,6 +192,25 @@ bool PointerAt(POINT at) {
   return std::abs(now.x - at.x) <= 1 && std::abs(now.y - at.y) <= 1;
 }
 
+struct OwnedSearch {
+  HWND owner;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK VisitOwned(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<OwnedSearch*>(data);
+  if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != search->owner) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A visible window that `owner` owns: the box it waits on.
+HWND OwnedBox(HWND owner) {
+  OwnedSearch search{owner};
+  EnumWindows(&VisitOwned, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 // Moves the pointer to a screen point and clicks the left button there.
 // Every event carries the point (absolute coordinates, 0 to 65535 across
 // the screen): under Wine the X server's own idea of the pointer can take
@@ -230,6 +249,16 @@ void Click(HWND window, int id) {
   HWND control = ControlOf(window, id);
   if (!IsWindowVisible(control)) throw Failure{"control " + std::to_string(id) + " is hidden"};
   if (!IsWindowEnabled(control)) throw Failure{"control " + std::to_string(id) + " is disabled"};
+  // A window under a modal box takes no clicks: say what the box says.
+  HWND root = GetAncestor(control, GA_ROOT);
+  if (!IsWindowEnabled(root)) {
+    std::string box = "nothing of its own";
+    if (HWND popup = OwnedBox(root)) {
+      box = "\"" + Narrow(TextOf(popup)) + "\": ";
+      EnumChildWindows(popup, &AddControl, reinterpret_cast<LPARAM>(&box));
+    }
+    throw Failure{"the window is disabled under a modal box, showing " + box};
+  }
   RECT r{};
   GetWindowRect(control, &r);
   const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
