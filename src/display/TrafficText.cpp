@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "display/RecordText.h"
+
 namespace lirosa {
 
 namespace {
@@ -40,11 +42,29 @@ std::size_t ValidSequence(std::string_view text, std::size_t pos) {
 }
 
 std::size_t CountChars(const char* bytes, std::size_t length) {
-  std::size_t chars = 0;
-  for (std::size_t i = 0; i < length; ++i) {
-    chars += (static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80;
+  return CharacterCount(std::string_view(bytes, length));
+}
+
+// Bytes from the start that are ASCII and not LF: held as they are.
+std::size_t PlainSpan(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x80 || byte == '\n') break;
+    ++i;
   }
-  return chars;
+  return i;
+}
+
+// Bytes from the start that each take one cell: ASCII other than CR.
+std::size_t CellSpan(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x80 || byte == '\r') break;
+    ++i;
+  }
+  return i;
 }
 
 }  // namespace
@@ -57,44 +77,54 @@ TrafficText::TrafficText(int lineChars, Limits limits)
 }
 
 void TrafficText::Append(std::string_view utf8, Colour colour) {
-  clean_.clear();
-  for (std::size_t pos = 0; pos < utf8.size();) {
-    const char byte = utf8[pos];
-    if (byte == '\n') {
-      // The LF of a CR LF (also when the CR ended the record before).
-      const bool paired = clean_.empty() ? afterCr_ : clean_.back() == '\r';
-      if (!paired) clean_ += '\r';
-      ++pos;
-      continue;
+  // Most records (hex above all) are plain ASCII without LF: they are held
+  // as they come, and nothing needs copying or decoding first.
+  std::string_view clean = utf8;
+  if (PlainSpan(utf8) != utf8.size()) {
+    clean_.clear();
+    for (std::size_t pos = 0; pos < utf8.size();) {
+      const std::size_t plain = PlainSpan(utf8.substr(pos));
+      clean_.append(utf8.data() + pos, plain);
+      pos += plain;
+      if (pos == utf8.size()) break;
+      if (utf8[pos] == '\n') {
+        // The LF of a CR LF (also when the CR ended the record before).
+        const bool paired = clean_.empty() ? afterCr_ : clean_.back() == '\r';
+        if (!paired) clean_ += '\r';
+        ++pos;
+        continue;
+      }
+      const std::size_t length = ValidSequence(utf8, pos);
+      if (length == 0) {
+        clean_ += kReplacement;
+        ++pos;
+        continue;
+      }
+      clean_.append(utf8.data() + pos, length);
+      pos += length;
     }
-    const std::size_t length = ValidSequence(utf8, pos);
-    if (length == 0) {
-      clean_ += kReplacement;
-      ++pos;
-      continue;
-    }
-    clean_.append(utf8.data() + pos, length);
-    pos += length;
+    clean = clean_;
   }
-  if (clean_.empty()) return;
+  if (clean.empty()) return;
   runs_.push_back({end_, colour});
-  Wrap(clean_, end_);
-  Store(clean_);
-  chars_ += CountChars(clean_.data(), clean_.size());
-  afterCr_ = clean_.back() == '\r';
+  Wrap(clean, end_);
+  Store(clean);
+  chars_ += CountChars(clean.data(), clean.size());
+  afterCr_ = clean.back() == '\r';
   Trim();
 }
 
 void TrafficText::Wrap(std::string_view clean, std::uint64_t at) {
   for (std::size_t pos = 0; pos < clean.size();) {
-    const std::uint64_t start = at + pos;
-    // Hex and most text is ASCII: one cell, no decoding.
-    const auto byte = static_cast<unsigned char>(clean[pos]);
-    if (byte < 0x80 && byte != '\r') {
-      if (breaker_.Place(1)) rows_.push_back(start);
-      ++pos;
+    // Hex and most text is ASCII: a stretch of one-cell characters breaks
+    // into rows by arithmetic, with no look at each byte's width.
+    const std::size_t cells = CellSpan(clean.substr(pos));
+    if (cells > 0) {
+      breaker_.PlaceSingles(cells, [&](std::size_t offset) { rows_.push_back(at + pos + offset); });
+      pos += cells;
       continue;
     }
+    const std::uint64_t start = at + pos;
     const char32_t c = NextCodePoint(clean, pos);
     if (c == U'\r') {
       breaker_.NewLine();
