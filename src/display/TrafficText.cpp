@@ -45,27 +45,32 @@ std::size_t CountChars(const char* bytes, std::size_t length) {
   return CharacterCount(std::string_view(bytes, length));
 }
 
-// Bytes from the start that are ASCII and not LF: held as they are.
-std::size_t PlainSpan(std::string_view text) {
+// Bytes from the start that are ASCII and not `stop`, eight at a time: a
+// word holds `stop` where its XOR with a word of `stop` has a zero byte.
+std::size_t AsciiSpan(std::string_view text, char stop) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+  const std::uint64_t stops = kOnes * static_cast<unsigned char>(stop);
   std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    const std::uint64_t x = word ^ stops;
+    if (((word | ((x - kOnes) & ~x)) & kHigh) != 0) break;
+  }
   while (i < text.size()) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte >= 0x80 || byte == '\n') break;
+    if (byte >= 0x80 || text[i] == stop) break;
     ++i;
   }
   return i;
 }
 
-// Bytes from the start that each take one cell: ASCII other than CR.
-std::size_t CellSpan(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte >= 0x80 || byte == '\r') break;
-    ++i;
-  }
-  return i;
-}
+// Bytes held as they come: ASCII other than LF.
+std::size_t PlainSpan(std::string_view text) { return AsciiSpan(text, '\n'); }
+
+// Bytes that each take one cell: ASCII other than CR.
+std::size_t CellSpan(std::string_view text) { return AsciiSpan(text, '\r'); }
 
 }  // namespace
 
