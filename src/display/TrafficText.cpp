@@ -217,20 +217,31 @@ void TrafficText::SetLineChars(int lineChars) {
   breaker_ = RowBreaker(lineChars_);
   firstRow_ += rows_.size();
   rows_.assign(1, begin_);
-  // A chunk at a time, never cutting a character.
-  std::string piece;
+  // Straight from the chunks, never cutting a character: one that goes on
+  // into the next chunk is wrapped with a copy of its few bytes.
   for (std::uint64_t at = begin_; at < end_;) {
-    const std::uint64_t to = std::min<std::uint64_t>(end_, at + kChunkBytes);
-    piece = Text(at, to);
+    const std::uint64_t offset = at - chunkBase_;
+    const std::size_t within = static_cast<std::size_t>(offset % kChunkBytes);
+    const std::size_t span = static_cast<std::size_t>(
+        std::min<std::uint64_t>(end_ - at, kChunkBytes - within));
+    std::string_view piece(chunks_[static_cast<std::size_t>(offset / kChunkBytes)].get() + within,
+                           span);
     std::size_t whole = piece.size();
-    if (to < end_) {
-      // A character may go on past `to`: leave its lead byte for the next turn.
+    if (at + span < end_) {
       std::size_t lead = whole;
       while (lead > 0 && (static_cast<unsigned char>(piece[lead - 1]) & 0xC0) == 0x80) --lead;
       if (lead > 0 && static_cast<unsigned char>(piece[lead - 1]) >= 0x80) whole = lead - 1;
-      if (whole == 0) whole = piece.size();
     }
-    Wrap(std::string_view(piece).substr(0, whole), at);
+    if (whole == 0) {
+      // The chunk starts with the straddling character: take it whole.
+      const std::string across = Text(at, std::min<std::uint64_t>(end_, at + 4));
+      std::size_t length = 0;
+      NextCodePoint(across, length);
+      Wrap(std::string_view(across).substr(0, length), at);
+      at += length;
+      continue;
+    }
+    Wrap(piece.substr(0, whole), at);
     at += whole;
   }
 }
