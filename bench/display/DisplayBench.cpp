@@ -281,9 +281,23 @@ int RunView(Options options, int argc, char** argv) {
   // holds the time other programs had the processor.
   double worstMs = 0;
   double worstCpuMs = 0;
-  for (const Batch& batch : batches) {
-    worstMs = std::max(worstMs, batch.seconds * 1e3);
-    worstCpuMs = std::max(worstCpuMs, batch.cpuSeconds * 1e3);
+  std::size_t worstAt = 0, worstCpuAt = 0;
+  double worstTrimCpuMs = 0;
+  long trimTurns = 0;
+  for (std::size_t b = 0; b < batches.size(); ++b) {
+    const Batch& batch = batches[b];
+    if (batch.seconds * 1e3 > worstMs) {
+      worstMs = batch.seconds * 1e3;
+      worstAt = b;
+    }
+    if (batch.cpuSeconds * 1e3 > worstCpuMs) {
+      worstCpuMs = batch.cpuSeconds * 1e3;
+      worstCpuAt = b;
+    }
+    if (batch.trimmed) {
+      ++trimTurns;
+      worstTrimCpuMs = std::max(worstTrimCpuMs, batch.cpuSeconds * 1e3);
+    }
   }
   const double runSeconds = std::chrono::duration<double>(Stopwatch::now() - runStart).count();
 
@@ -354,6 +368,20 @@ int RunView(Options options, int argc, char** argv) {
   std::printf("%ld records in %.1f s; worst event-loop turn of the whole run %.1f ms elapsed, "
               "%.1f ms CPU\n",
               total, runSeconds, worstMs, worstCpuMs);
+  // What made the worst turns: a wall time far above its CPU time is the
+  // machine's other work, not the display's.
+  auto describe = [&](std::size_t b) {
+    const Batch& batch = batches[b];
+    std::printf("  turn of records %ld-%ld: %.1f ms elapsed, %.1f ms CPU (%.1f in the appends), %s\n",
+                static_cast<long>(b) * options.batch + 1,
+                static_cast<long>(b + 1) * options.batch, batch.seconds * 1e3,
+                batch.cpuSeconds * 1e3, batch.appendCpuSeconds * 1e3,
+                batch.trimmed ? "oldest text dropped in it" : "no trim");
+  };
+  std::printf("worst turn by elapsed time, and by CPU time:\n");
+  describe(worstAt);
+  describe(worstCpuAt);
+  std::printf("turns with a trim: %ld, the worst of them %.1f ms CPU\n", trimTurns, worstTrimCpuMs);
   std::printf("a display 240 px wider, with all of it held: %.1f ms, and back: %.1f ms\n",
               rewrapMs[0], rewrapMs[1]);
   // For the side-by-side table of the parent.

@@ -7,6 +7,11 @@
 // a case an entry of Cases(), so a new peer or a new rate is one more entry.
 //
 //   receive_bench [--fast-bytes N] [--paced-seconds S] [--repeat N] [--keep]
+//                 [--cases WORD,...] [--targets NAME,...]
+//
+// --cases keeps the cases whose name holds one of the words ("115200",
+// "1.0 MB/s"); --targets the targets named (picocom, the reference, is
+// always kept so that ratios can be formed).
 
 #include <poll.h>
 #include <sys/stat.h>
@@ -135,11 +140,13 @@ Received CollectLirosa(const RunContext& run, const ChildProcess& child) {
   std::error_code error;
   const std::uintmax_t size = fs::file_size(capture, error);
   const lirosa::bench::FloodCheck check = lirosa::bench::CheckHexFlood(capture.string());
-  const bool consistent = !error && size == received.counted * 3 && check.intact &&
-                          check.bytes == received.counted;
+  // Every record ends with a line break once any does (stamps, new line).
+  const bool consistent = !error && check.intact && check.bytes == received.counted &&
+                          (check.lineBreaks == 0 || check.lineBreaks == check.records);
   received.intact = consistent && child.ExitedCleanly();
   received.note = "frames " + values["frames"] + ", capture " + std::to_string(error ? 0 : size) +
-                  " B (" + (consistent ? "3 per byte, in pattern" : "INCONSISTENT: " + check.problem) +
+                  " B in " + std::to_string(check.records) + " records (" +
+                  (consistent ? "in pattern" : "INCONSISTENT: " + check.problem) +
                   "), ticks late " + values["late_ticks"] + "/" + values["ticks"] + ", boxes " +
                   values["boxes"];
   if (values.count("tick_max_ms")) {
@@ -453,6 +460,8 @@ struct Row {
   double cpuPerMB = 0;
   double floodCpuPerMB = -1;   // -1: not known
   double floodCpuShare = -1;   // of one core, while draining
+  // Per repeat, for the spread of the ratios: -1 where it did not run.
+  std::vector<double> cpuPerMBRuns, floodCpuPerMBRuns;
   std::vector<std::string> notes;
 };
 
@@ -475,6 +484,8 @@ Row Summarize(const std::vector<Measurement>& runs) {
       numbered += note;
       row.notes.push_back(std::move(numbered));
     }
+    row.cpuPerMBRuns.push_back(-1);
+    row.floodCpuPerMBRuns.push_back(-1);
     if (!m.ran) {
       row.intact = false;
       continue;
@@ -486,8 +497,10 @@ Row Summarize(const std::vector<Measurement>& runs) {
         row.intact && m.received.intact && m.failure.empty() && m.received.counted == m.sent;
     drains.push_back(DrainKBps(m));
     cpus.push_back(CpuPerMB(m));
+    row.cpuPerMBRuns.back() = cpus.back();
     if (m.floodCpuSeconds >= 0 && m.received.counted > 0 && m.drainSeconds > 0) {
       floodCpus.push_back(m.floodCpuSeconds / (double(m.received.counted) / 1e6));
+      row.floodCpuPerMBRuns.back() = floodCpus.back();
       floodShares.push_back(m.floodCpuSeconds / m.drainSeconds);
     }
   }
@@ -507,6 +520,24 @@ std::string Ratio(double value, std::optional<double> reference) {
   return text;
 }
 
+// The lowest and highest of the ratios of repeat r to the reference's
+// repeat r (run next to each other), as "lo-hi"; "n/a" without pairs.
+std::string RatioSpread(const std::vector<double>& runs, const std::vector<double>& reference) {
+  double low = 0, high = 0;
+  bool any = false;
+  for (std::size_t r = 0; r < runs.size() && r < reference.size(); ++r) {
+    if (runs[r] < 0 || reference[r] <= 0) continue;
+    const double ratio = runs[r] / reference[r];
+    low = any ? std::min(low, ratio) : ratio;
+    high = any ? std::max(high, ratio) : ratio;
+    any = true;
+  }
+  if (!any) return "n/a";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f-%.2f", low, high);
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -514,6 +545,15 @@ int main(int argc, char** argv) {
   double pacedSeconds = 5;
   int repeats = 3;
   bool keep = false;
+  std::vector<std::string> caseWords, targetNames;
+  auto split = [](const std::string& list) {
+    std::vector<std::string> words;
+    std::istringstream in(list);
+    for (std::string word; std::getline(in, word, ',');) {
+      if (!word.empty()) words.push_back(word);
+    }
+    return words;
+  };
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--fast-bytes" && i + 1 < argc) {
@@ -524,8 +564,14 @@ int main(int argc, char** argv) {
       repeats = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--keep") {
       keep = true;
+    } else if (arg == "--cases" && i + 1 < argc) {
+      caseWords = split(argv[++i]);
+    } else if (arg == "--targets" && i + 1 < argc) {
+      targetNames = split(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: %s [--fast-bytes N] [--paced-seconds S] [--repeat N] [--keep]\n",
+      std::fprintf(stderr,
+                   "usage: %s [--fast-bytes N] [--paced-seconds S] [--repeat N] [--keep] "
+                   "[--cases WORD,...] [--targets NAME,...]\n",
                    argv[0]);
       return 2;
     }
@@ -538,8 +584,25 @@ int main(int argc, char** argv) {
   const std::string windowReceiver;  // built without the Qt layer
 #endif
 
-  const std::vector<Case> cases = Cases(fastBytes, pacedSeconds);
-  const std::vector<Target> targets = Targets(receiver, windowReceiver);
+  std::vector<Case> cases = Cases(fastBytes, pacedSeconds);
+  if (!caseWords.empty()) {
+    std::erase_if(cases, [&](const Case& testCase) {
+      return std::none_of(caseWords.begin(), caseWords.end(), [&](const std::string& word) {
+        return testCase.name.find(word) != std::string::npos;
+      });
+    });
+  }
+  std::vector<Target> targets = Targets(receiver, windowReceiver);
+  if (!targetNames.empty()) {
+    std::erase_if(targets, [&](const Target& target) {
+      return target.name != kReference &&
+             std::find(targetNames.begin(), targetNames.end(), target.name) == targetNames.end();
+    });
+  }
+  if (cases.empty() || targets.empty()) {
+    std::fprintf(stderr, "no case or no target left to run\n");
+    return 2;
+  }
 
   std::string pattern = (fs::temp_directory_path() / "lirosa-receive-bench-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
@@ -588,18 +651,21 @@ int main(int argc, char** argv) {
       "and as %% of one core\n");
   std::printf(
       "  content = every byte in order, in the capture too; KB = 1000 B, MB = 10^6 B;\n"
-      "  ratios = each row's figure over %s's in the same case\n\n",
-      kReference);
-  std::printf("%-16s %-9s %9s %9s %7s %-7s %11s %8s %9s %8s %10s %8s %7s\n", "case", "target",
-              "sent", "counted", "lost", "content", "drain KB/s", "ratio", "CPU s/MB", "ratio",
-              "flood s/MB", "ratio", "core %");
+      "  ratios = each row's figure over %s's in the same case; spread = lowest-highest of the\n"
+      "  ratios of one repeat to %s's repeat run next to it\n\n",
+      kReference, kReference);
+  std::printf("%-16s %-9s %9s %9s %7s %-7s %11s %8s %9s %8s %11s %10s %8s %11s %7s\n", "case",
+              "target", "sent", "counted", "lost", "content", "drain KB/s", "ratio", "CPU s/MB",
+              "ratio", "spread", "flood s/MB", "ratio", "spread", "core %");
   bool allIntact = true;
   std::vector<std::string> notes;
   for (std::size_t c = 0; c < cases.size(); ++c) {
     const std::vector<Row>& rows = table[c];
     std::optional<double> refDrain, refCpu, refFlood;
+    const Row* reference = nullptr;
     for (std::size_t t = 0; t < targets.size(); ++t) {
       if (targets[t].name == kReference && rows[t].measured) {
+        reference = &rows[t];
         refDrain = rows[t].drainKBps;
         refCpu = rows[t].cpuPerMB;
         if (rows[t].floodCpuPerMB >= 0) refFlood = rows[t].floodCpuPerMB;
@@ -627,11 +693,16 @@ int main(int argc, char** argv) {
         std::snprintf(flood[1], sizeof flood[1], "%s", Ratio(row.floodCpuPerMB, refFlood).c_str());
         std::snprintf(flood[2], sizeof flood[2], "%.1f", row.floodCpuShare * 100);
       }
-      std::printf("%-16s %-9s %9llu %9llu %7lld %-7s %11.1f %8s %9.4f %8s %10s %8s %7s\n", label,
-                  targets[t].name.c_str(), static_cast<unsigned long long>(row.sent),
+      const std::string cpuSpread =
+          reference ? RatioSpread(row.cpuPerMBRuns, reference->cpuPerMBRuns) : "n/a";
+      const std::string floodSpread =
+          reference ? RatioSpread(row.floodCpuPerMBRuns, reference->floodCpuPerMBRuns) : "n/a";
+      std::printf("%-16s %-9s %9llu %9llu %7lld %-7s %11.1f %8s %9.4f %8s %11s %10s %8s %11s %7s\n",
+                  label, targets[t].name.c_str(), static_cast<unsigned long long>(row.sent),
                   static_cast<unsigned long long>(row.counted), lost, row.intact ? "intact" : "BAD",
                   row.drainKBps, Ratio(row.drainKBps, refDrain).c_str(), row.cpuPerMB,
-                  Ratio(row.cpuPerMB, refCpu).c_str(), flood[0], flood[1], flood[2]);
+                  Ratio(row.cpuPerMB, refCpu).c_str(), cpuSpread.c_str(), flood[0], flood[1],
+                  floodSpread.c_str(), flood[2]);
     }
   }
   if (!notes.empty()) {

@@ -1,8 +1,11 @@
 // The window's receive path with its real display: the program's own window
 // (offscreen unless a platform is set), traffic view, buffered port and
 // window host, its ticks driven by the host's own timers as in the program
-// (batched while only receiving, stopped while idle), with capture on,
-// until a flood of known size has arrived. Every timer firing is timed.
+// (batched while only receiving, stopped while idle), until a flood of
+// known size has arrived. Every timer firing is timed. The display is set
+// up as users who watch a busy line set it: hex, time stamps, each record
+// on a line of its own, auto-clear on (the default), capture on; the check
+// boxes are clicked on the shown window as a user would click them.
 //
 //   lirosa-bench-window-receiver --port PATH --bytes N [--capture FILE]
 //                                [--timeout-s S] [--keep]
@@ -17,7 +20,9 @@
 // A firing counts as late when it started more than two timer periods
 // after the one before ended.
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -93,6 +98,15 @@ int main(int argc, char** argv) {
   dialog.InitDialog();
   if (!bench::PortOpened(dialog, prompts, options)) return 1;
   window.show();
+  for (const int id : {kIdTimeStamp, kIdNewLine}) {
+    auto* box = qobject_cast<QAbstractButton*>(window.Control(id));
+    if (box == nullptr) return 1;
+    if (!box->isChecked()) QTest::mouseClick(box, Qt::LeftButton);
+    if (!box->isChecked()) {
+      std::fprintf(stderr, "check box %d did not take the click\n", id);
+      return 1;
+    }
+  }
   bench::StartCapture(dialog, controls, folder);
   // A resting window fires no timer to notice the end: look now and then.
   QTimer watch;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -35,6 +36,21 @@ class RowBreaker {
     if (breaks) column_ = 0;
     column_ += cells;
     return breaks;
+  }
+  // Places `count` one-cell characters, as many Place(1) calls would;
+  // `rowStart(i)` is told each index i in the run that starts a new row.
+  template <typename RowStart>
+  void PlaceSingles(std::size_t count, RowStart&& rowStart) {
+    std::size_t i = 0;
+    while (i < count) {
+      if (column_ >= lineChars_) {
+        rowStart(i);
+        column_ = 0;
+      }
+      const std::size_t fits = std::min(count - i, static_cast<std::size_t>(lineChars_ - column_));
+      column_ += static_cast<int>(fits);
+      i += fits;
+    }
   }
   // A line break: the next character starts a row of its own.
   void NewLine() { column_ = 0; }

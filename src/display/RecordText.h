@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 namespace lirosa {
 
@@ -20,6 +21,6 @@ std::string Utf8RecordText(const std::uint8_t* bytes, std::size_t length);
 std::string TimeStampText(const std::tm& local);
 
 // Characters (code points) in valid UTF-8 text.
-std::size_t CharacterCount(const std::string& text);
+std::size_t CharacterCount(std::string_view text);
 
 }  // namespace lirosa

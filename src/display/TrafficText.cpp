@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "display/RecordText.h"
+
 namespace lirosa {
 
 namespace {
@@ -40,12 +42,35 @@ std::size_t ValidSequence(std::string_view text, std::size_t pos) {
 }
 
 std::size_t CountChars(const char* bytes, std::size_t length) {
-  std::size_t chars = 0;
-  for (std::size_t i = 0; i < length; ++i) {
-    chars += (static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80;
-  }
-  return chars;
+  return CharacterCount(std::string_view(bytes, length));
 }
+
+// Bytes from the start that are ASCII and not `stop`, eight at a time: a
+// word holds `stop` where its XOR with a word of `stop` has a zero byte.
+std::size_t AsciiSpan(std::string_view text, char stop) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+  const std::uint64_t stops = kOnes * static_cast<unsigned char>(stop);
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    const std::uint64_t x = word ^ stops;
+    if (((word | ((x - kOnes) & ~x)) & kHigh) != 0) break;
+  }
+  while (i < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x80 || text[i] == stop) break;
+    ++i;
+  }
+  return i;
+}
+
+// Bytes held as they come: ASCII other than LF.
+std::size_t PlainSpan(std::string_view text) { return AsciiSpan(text, '\n'); }
+
+// Bytes that each take one cell: ASCII other than CR.
+std::size_t CellSpan(std::string_view text) { return AsciiSpan(text, '\r'); }
 
 }  // namespace
 
@@ -57,44 +82,54 @@ TrafficText::TrafficText(int lineChars, Limits limits)
 }
 
 void TrafficText::Append(std::string_view utf8, Colour colour) {
-  clean_.clear();
-  for (std::size_t pos = 0; pos < utf8.size();) {
-    const char byte = utf8[pos];
-    if (byte == '\n') {
-      // The LF of a CR LF (also when the CR ended the record before).
-      const bool paired = clean_.empty() ? afterCr_ : clean_.back() == '\r';
-      if (!paired) clean_ += '\r';
-      ++pos;
-      continue;
+  // Most records (hex above all) are plain ASCII without LF: they are held
+  // as they come, and nothing needs copying or decoding first.
+  std::string_view clean = utf8;
+  if (PlainSpan(utf8) != utf8.size()) {
+    clean_.clear();
+    for (std::size_t pos = 0; pos < utf8.size();) {
+      const std::size_t plain = PlainSpan(utf8.substr(pos));
+      clean_.append(utf8.data() + pos, plain);
+      pos += plain;
+      if (pos == utf8.size()) break;
+      if (utf8[pos] == '\n') {
+        // The LF of a CR LF (also when the CR ended the record before).
+        const bool paired = clean_.empty() ? afterCr_ : clean_.back() == '\r';
+        if (!paired) clean_ += '\r';
+        ++pos;
+        continue;
+      }
+      const std::size_t length = ValidSequence(utf8, pos);
+      if (length == 0) {
+        clean_ += kReplacement;
+        ++pos;
+        continue;
+      }
+      clean_.append(utf8.data() + pos, length);
+      pos += length;
     }
-    const std::size_t length = ValidSequence(utf8, pos);
-    if (length == 0) {
-      clean_ += kReplacement;
-      ++pos;
-      continue;
-    }
-    clean_.append(utf8.data() + pos, length);
-    pos += length;
+    clean = clean_;
   }
-  if (clean_.empty()) return;
+  if (clean.empty()) return;
   runs_.push_back({end_, colour});
-  Wrap(clean_, end_);
-  Store(clean_);
-  chars_ += CountChars(clean_.data(), clean_.size());
-  afterCr_ = clean_.back() == '\r';
+  Wrap(clean, end_);
+  Store(clean);
+  chars_ += CountChars(clean.data(), clean.size());
+  afterCr_ = clean.back() == '\r';
   Trim();
 }
 
 void TrafficText::Wrap(std::string_view clean, std::uint64_t at) {
   for (std::size_t pos = 0; pos < clean.size();) {
-    const std::uint64_t start = at + pos;
-    // Hex and most text is ASCII: one cell, no decoding.
-    const auto byte = static_cast<unsigned char>(clean[pos]);
-    if (byte < 0x80 && byte != '\r') {
-      if (breaker_.Place(1)) rows_.push_back(start);
-      ++pos;
+    // Hex and most text is ASCII: a stretch of one-cell characters breaks
+    // into rows by arithmetic, with no look at each byte's width.
+    const std::size_t cells = CellSpan(clean.substr(pos));
+    if (cells > 0) {
+      breaker_.PlaceSingles(cells, [&](std::size_t offset) { rows_.push_back(at + pos + offset); });
+      pos += cells;
       continue;
     }
+    const std::uint64_t start = at + pos;
     const char32_t c = NextCodePoint(clean, pos);
     if (c == U'\r') {
       breaker_.NewLine();
@@ -182,20 +217,31 @@ void TrafficText::SetLineChars(int lineChars) {
   breaker_ = RowBreaker(lineChars_);
   firstRow_ += rows_.size();
   rows_.assign(1, begin_);
-  // A chunk at a time, never cutting a character.
-  std::string piece;
+  // Straight from the chunks, never cutting a character: one that goes on
+  // into the next chunk is wrapped with a copy of its few bytes.
   for (std::uint64_t at = begin_; at < end_;) {
-    const std::uint64_t to = std::min<std::uint64_t>(end_, at + kChunkBytes);
-    piece = Text(at, to);
+    const std::uint64_t offset = at - chunkBase_;
+    const std::size_t within = static_cast<std::size_t>(offset % kChunkBytes);
+    const std::size_t span = static_cast<std::size_t>(
+        std::min<std::uint64_t>(end_ - at, kChunkBytes - within));
+    std::string_view piece(chunks_[static_cast<std::size_t>(offset / kChunkBytes)].get() + within,
+                           span);
     std::size_t whole = piece.size();
-    if (to < end_) {
-      // A character may go on past `to`: leave its lead byte for the next turn.
+    if (at + span < end_) {
       std::size_t lead = whole;
       while (lead > 0 && (static_cast<unsigned char>(piece[lead - 1]) & 0xC0) == 0x80) --lead;
       if (lead > 0 && static_cast<unsigned char>(piece[lead - 1]) >= 0x80) whole = lead - 1;
-      if (whole == 0) whole = piece.size();
     }
-    Wrap(std::string_view(piece).substr(0, whole), at);
+    if (whole == 0) {
+      // The chunk starts with the straddling character: take it whole.
+      const std::string across = Text(at, std::min<std::uint64_t>(end_, at + 4));
+      std::size_t length = 0;
+      NextCodePoint(across, length);
+      Wrap(std::string_view(across).substr(0, length), at);
+      at += length;
+      continue;
+    }
+    Wrap(piece.substr(0, whole), at);
     at += whole;
   }
 }

@@ -53,6 +53,16 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QDialog(parent) {
   options.autoDefaultButtons = false;
   controls_ = TemplateBuilder(options).Build(MainDialogTemplate(), *this);
   BindPictureLinks(controls_, DesktopLinkServices(this));
+  // The counters change many times a second while traffic flows. An edit
+  // that fills its own background is opaque to Qt, so redrawing it no
+  // longer repaints the group box and the neighbours under it; the fill is
+  // the colour that showed through its corners anyway.
+  for (const int id : {kIdRequestsSent, kIdReceivedFrames, kIdSentBytes, kIdReceivedBytes}) {
+    if (QWidget* counter = Control(id)) {
+      counter->setBackgroundRole(QPalette::Window);
+      counter->setAutoFillBackground(true);
+    }
+  }
   // The edges cannot be dragged smaller; a larger normal size is put back
   // (KeepNormalSize). A fixed maximum would also forbid maximizing.
   setMinimumSize(NormalSize());

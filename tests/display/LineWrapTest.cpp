@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace lirosa::test {
 namespace {
@@ -45,6 +46,30 @@ TEST(RowBreakerTest, BreaksAsTheWholeLineCountDoesCharacterByCharacter) {
   breaker.NewLine();
   EXPECT_FALSE(breaker.Place(2));
   EXPECT_EQ(breaker.Column(), 2);
+}
+
+TEST(RowBreakerTest, ARunOfNarrowCharactersBreaksAsOneAtATime) {
+  // From every column a row can be left at (past the end too, after a wide
+  // character on a one-cell row), for runs shorter and longer than a row.
+  for (int lineChars : {1, 2, 3, 5}) {
+    for (int lead = 0; lead <= 3; ++lead) {
+      for (std::size_t count = 0; count <= 12; ++count) {
+        RowBreaker bulk(lineChars);
+        RowBreaker single(lineChars);
+        for (int i = 0; i < lead; ++i) {
+          bulk.Place(i == 0 ? 2 : 1);
+          single.Place(i == 0 ? 2 : 1);
+        }
+        std::vector<std::size_t> expected, got;
+        for (std::size_t i = 0; i < count; ++i) {
+          if (single.Place(1)) expected.push_back(i);
+        }
+        bulk.PlaceSingles(count, [&](std::size_t at) { got.push_back(at); });
+        EXPECT_EQ(got, expected) << lineChars << " " << lead << " " << count;
+        EXPECT_EQ(bulk.Column(), single.Column()) << lineChars << " " << lead << " " << count;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -93,6 +93,14 @@ TEST(CharacterCountTest, CountsCodePointsNotBytes) {
   EXPECT_EQ(CharacterCount(""), 0u);
   EXPECT_EQ(CharacterCount("01 03 "), 6u);
   EXPECT_EQ(CharacterCount("[接收]A\xF0\x9F\x98\x80"), 6u);
+  // Counted eight bytes at a time: every character kind at every offset
+  // of a word, and tails of every length.
+  for (const std::string wide : {"\xC3\xA9", "接", "\xF0\x9F\x98\x80"}) {
+    for (std::size_t before = 0; before < 17; ++before) {
+      const std::string text = std::string(before, 'A') + wide + std::string(before % 5, 'B');
+      EXPECT_EQ(CharacterCount(text), before + 1 + before % 5) << before;
+    }
+  }
 }
 
 }  // namespace

@@ -192,5 +192,18 @@ TEST(TrafficTextTest, TextIsKeptAcrossChunkBoundaries) {
   EXPECT_EQ(text.LineCount(), BruteForceRows(text));
 }
 
+TEST(TrafficTextTest, ANewWidthBreaksCharactersThatStraddleChunksAsFromScratch) {
+  // Three-byte characters only: 2^20 is not a multiple of 3, so a
+  // character goes on past every chunk's end.
+  TrafficText text(84);
+  std::string record;
+  for (int i = 0; i < 100; ++i) record += "接";
+  while (text.Bytes() < 2 * TrafficText::kChunkBytes + 7) text.Append(record, kReceivedColour);
+  for (int width : {7, 2, 1}) {
+    text.SetLineChars(width);
+    ASSERT_NO_FATAL_FAILURE(ExpectConsistent(text)) << "width " << width;
+  }
+}
+
 }  // namespace
 }  // namespace lirosa::test
