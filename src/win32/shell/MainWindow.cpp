@@ -1,6 +1,8 @@
 #include "win32/shell/MainWindow.h"
 
 #include <commctrl.h>
+#include <richedit.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -23,6 +25,26 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
                                WS_MAXIMIZEBOX;
 constexpr int kPictureId = 148;
 constexpr const wchar_t* kAboutItem = L"О программе.";
+constexpr const wchar_t* kCopyItem = L"复制\tCtrl+C";
+constexpr const wchar_t* kSelectAllItem = L"全选\tCtrl+A";
+constexpr UINT kCopyCommand = 1;
+constexpr UINT kSelectAllCommand = 2;
+constexpr UINT kAboutCommand = 3;
+constexpr UINT_PTR kDisplaySubclass = 1;
+
+// The traffic display's End (without Shift) goes to the end of the text,
+// where the view follows the records again, not to the end of a line.
+LRESULT CALLBACK DisplayKeys(HWND display, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                             DWORD_PTR) {
+  if (message == WM_KEYDOWN && wParam == VK_END && GetKeyState(VK_SHIFT) >= 0) {
+    CHARRANGE end{-1, -1};
+    SendMessageW(display, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    SendMessageW(display, EM_SCROLLCARET, 0, 0);
+    return 0;
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(display, &DisplayKeys, kDisplaySubclass);
+  return DefSubclassProc(display, message, wParam, lParam);
+}
 
 bool IsPictureLink(int id) {
   return id == kIdLink1100 || id == kIdLink1101 || id == kIdLink1102 || id == kIdLink1103;
@@ -41,6 +63,18 @@ SizeKind SizeKindOf(WPARAM type) {
 }
 
 }  // namespace
+
+bool MainWindow::ControlSink::AtBottom() {
+  // Where the end of the text is drawn, not the scroll bar: the bar is not
+  // always brought up to date when the text is replaced as a whole.
+  GETTEXTLENGTHEX query{GTL_NUMCHARS | GTL_PRECISE, 1200};
+  const LRESULT length = SendMessageW(control_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
+  POINTL end{};
+  SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&end), length);
+  RECT shown{};
+  SendMessageW(control_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&shown));
+  return end.y >= shown.top && end.y < shown.bottom;
+}
 
 MainWindow::~MainWindow() {
   if (window_) DestroyWindow(window_);
@@ -77,6 +111,7 @@ bool MainWindow::Create(HINSTANCE instance) {
   if (!display) return false;
   trafficSink_ = std::make_unique<ControlSink>(display);
   traffic_ = std::make_unique<RichEditView>(*trafficSink_);
+  SetWindowSubclass(display, &DisplayKeys, kDisplaySubclass, 0);
   SetUpPictures();
   SetUpLamps();
   AddAboutItem();
@@ -88,6 +123,40 @@ void MainWindow::AddAboutItem() {
   if (!menu) return;
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, MF_STRING, kSysCommandAbout, kAboutItem);
+}
+
+void MainWindow::ShowTrafficMenu(HWND display, LPARAM where) {
+  POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+  if (where == -1) {
+    // From the keyboard: at the caret.
+    GetCaretPos(&at);
+    ClientToScreen(display, &at);
+  }
+  CHARRANGE selection{};
+  SendMessageW(display, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  AppendMenuW(menu, MF_STRING | (selection.cpMin == selection.cpMax ? MF_GRAYED : 0), kCopyCommand,
+              kCopyItem);
+  AppendMenuW(menu, MF_STRING, kSelectAllCommand, kSelectAllItem);
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, kAboutCommand, kAboutItem);
+  const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+      menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window_, nullptr));
+  DestroyMenu(menu);
+  switch (chosen) {
+    case kCopyCommand:
+      SendMessageW(display, WM_COPY, 0, 0);
+      return;
+    case kSelectAllCommand: {
+      CHARRANGE all{0, -1};
+      SendMessageW(display, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&all));
+      return;
+    }
+    case kAboutCommand:
+      if (MonitorDialog* logic = Logic()) logic->OnSysCommand(kSysCommandAbout);
+      return;
+  }
 }
 
 void MainWindow::SetUpPictures() {
@@ -388,6 +457,14 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_CONTEXTMENU: {
+      HWND display = controls_->Window(kIdTrafficView);
+      if (display && reinterpret_cast<HWND>(wParam) == display) {
+        ShowTrafficMenu(display, lParam);
+        return 0;
+      }
+      break;
+    }
     case WM_HELP:
       if (logic) logic->OnSysCommand(kSysCommandAbout);
       return TRUE;

@@ -75,6 +75,8 @@ class MainWindow {
     std::intptr_t Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
       return SendMessageW(control_, message, wParam, lParam);
     }
+    bool AtBottom() override;
+    void Repaint() override { InvalidateRect(control_, nullptr, TRUE); }
 
    private:
     HWND control_;
@@ -92,6 +94,7 @@ class MainWindow {
   void SetUpPictures();
   void SetUpLamps();
   void AddAboutItem();
+  void ShowTrafficMenu(HWND display, LPARAM where);
   int KindOf(int id) const;
 
   HWND window_ = nullptr;

@@ -185,10 +185,29 @@ class FakeRichEdit final : public MessageSink {
       case WM_SETTEXT:
         content = reinterpret_cast<const wchar_t*>(lParam);
         break;
+      case EM_EXGETSEL:
+        *reinterpret_cast<CHARRANGE*>(lParam) = selection;
+        break;
+      case EM_GETSCROLLPOS:
+        *reinterpret_cast<POINT*>(lParam) = scroll;
+        break;
+      case EM_SETSCROLLPOS:
+        scroll = *reinterpret_cast<const POINT*>(lParam);
+        break;
+      case EM_SCROLLCARET:
+        scroll = {0, 1000};  // somewhere near the end
+        break;
+      case EM_GETFIRSTVISIBLELINE:
+        return scroll.y / 10;
+      case WM_SETREDRAW:
+        redrawHeld = wParam == FALSE;
+        break;
     }
     calls.push_back(call);
     return 0;
   }
+  bool AtBottom() override { return atBottom; }
+  void Repaint() override { ++repaints; }
   std::vector<unsigned> Messages() const {
     std::vector<unsigned> messages;
     for (const Call& call : calls) messages.push_back(call.message);
@@ -198,6 +217,10 @@ class FakeRichEdit final : public MessageSink {
   std::wstring content;
   CHARRANGE selection{0, 0};
   int lines = 0;
+  bool atBottom = true;
+  POINT scroll{0, 0};
+  bool redrawHeld = false;
+  int repaints = 0;
 };
 
 TEST(RichEditViewTest, AppendsAtTheEndInItsColourWithoutTheClipboard) {
@@ -208,16 +231,16 @@ TEST(RichEditViewTest, AppendsAtTheEndInItsColourWithoutTheClipboard) {
   EXPECT_EQ(control.calls[0].message, static_cast<unsigned>(EM_EXLIMITTEXT));
   control.calls.clear();
   control.content = L"typed";
-  control.selection = {0, 2};  // the user's selection is elsewhere
+  control.selection = {1, 1};  // the caret elsewhere, nothing selected, the view at the end
   view.Append("01 03\r", kReceivedColour);
   EXPECT_EQ(control.content, L"typed01 03\r");
-  const std::vector<unsigned> expected = {EM_EXSETSEL, EM_SETCHARFORMAT, EM_REPLACESEL, EM_EXSETSEL,
-                                          EM_SCROLLCARET};
+  const std::vector<unsigned> expected = {EM_EXGETSEL, EM_EXSETSEL, EM_SETCHARFORMAT, EM_REPLACESEL,
+                                          EM_EXSETSEL, EM_SCROLLCARET};
   EXPECT_EQ(control.Messages(), expected);
-  EXPECT_EQ(control.calls[0].range.cpMin, -1);
-  EXPECT_EQ(control.calls[1].wParam, static_cast<std::uintptr_t>(SCF_SELECTION));
-  EXPECT_EQ(control.calls[1].colour, RGB(255, 0, 0));
-  EXPECT_EQ(control.calls[2].wParam, static_cast<std::uintptr_t>(FALSE));  // no undo
+  EXPECT_EQ(control.calls[1].range.cpMin, -1);
+  EXPECT_EQ(control.calls[2].wParam, static_cast<std::uintptr_t>(SCF_SELECTION));
+  EXPECT_EQ(control.calls[2].colour, RGB(255, 0, 0));
+  EXPECT_EQ(control.calls[3].wParam, static_cast<std::uintptr_t>(FALSE));  // no undo
   EXPECT_EQ(control.selection.cpMin, static_cast<LONG>(control.content.size()));
   for (const FakeRichEdit::Call& call : control.calls) {
     EXPECT_NE(call.message, static_cast<unsigned>(WM_PASTE));
@@ -238,6 +261,60 @@ TEST(RichEditViewTest, PastItsCapacityTheOldestQuarterGoes) {
   EXPECT_GE(control.content.size(), 75u);
   // The newest text is kept whole, at the end.
   EXPECT_EQ(control.content.substr(control.content.size() - 10), L"0123456789");
+}
+
+// Scrolled up or with a selection, a record still goes in at the end in its
+// colour, and what the user looks at and has selected is put back.
+TEST(RichEditViewTest, AHeldViewKeepsItsScrollAndSelectionWhileRecordsGoInAtTheEnd) {
+  struct Case {
+    const char* name;
+    bool atBottom;
+    CHARRANGE selection;
+    CHARRANGE after;  // -1: the new end
+  };
+  const Case cases[] = {
+      {"selection at the bottom", true, {2, 5}, {2, 5}},
+      {"scrolled up, caret inside", false, {3, 3}, {3, 3}},
+      {"scrolled up, caret at the end", false, {8, 8}, {-1, -1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeRichEdit control;
+    RichEditView view(control);
+    control.content = L"01 02 03";
+    control.atBottom = c.atBottom;
+    control.selection = c.selection;
+    control.scroll = {0, 40};
+    control.calls.clear();
+    view.Append("04\r", kReceivedColour);
+    EXPECT_EQ(control.content, L"01 02 0304\r");
+    const LONG end = static_cast<LONG>(control.content.size());
+    EXPECT_EQ(control.selection.cpMin, c.after.cpMin < 0 ? end : c.after.cpMin);
+    EXPECT_EQ(control.selection.cpMax, c.after.cpMax < 0 ? end : c.after.cpMax);
+    EXPECT_EQ(control.scroll.y, 40);
+    EXPECT_FALSE(control.redrawHeld);
+    EXPECT_EQ(control.repaints, 1);
+    bool coloured = false;
+    for (const FakeRichEdit::Call& call : control.calls) {
+      EXPECT_NE(call.message, static_cast<unsigned>(EM_SCROLLCARET));
+      EXPECT_NE(call.message, static_cast<unsigned>(WM_PASTE));
+      if (call.message == EM_SETCHARFORMAT) coloured = call.colour == RGB(255, 0, 0);
+    }
+    EXPECT_TRUE(coloured);
+  }
+}
+
+TEST(RichEditViewTest, ASelectionMovesWithItsTextWhenTheOldestGoes) {
+  FakeRichEdit control;
+  RichEditView view(control, 100);
+  for (int i = 0; i < 9; ++i) view.Append("0123456789", kSentColour);
+  control.selection = {50, 55};  // "01234" of the sixth record
+  control.atBottom = false;
+  for (int i = 0; i < 3; ++i) view.Append("abcdefghij", kSentColour);
+  const LONG dropped = 120 - static_cast<LONG>(control.content.size());
+  ASSERT_GT(dropped, 0);
+  EXPECT_EQ(control.selection.cpMin, 50 - dropped);
+  EXPECT_EQ(control.content.substr(control.selection.cpMin, 5), L"01234");
 }
 
 TEST(LinkLaunchTest, HandlerCommandTakesTheAddressAtItsPlaceholder) {
