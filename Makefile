@@ -101,8 +101,11 @@ bench: deps
 # them Lirosa.exe itself, driven end to end on a virtual X display.
 .PHONY: test-windows
 WIN_BUILD ?= build-windows
-# xvfb: the end-to-end test of Lirosa.exe starts an X server of its own.
-WIN_PACKAGES = g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest cmake ninja-build \
+# xvfb: the end-to-end test of Lirosa.exe starts an X server of its own;
+# fonts-wine: Wine's Tahoma and Marlett, copied into the test prefix;
+# fonts-wqy-microhei: a face for the Chinese captions.
+WIN_PACKAGES = g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine fonts-wqy-microhei \
+               googletest cmake ninja-build \
                python3 xvfb
 
 test-windows:

@@ -22,6 +22,7 @@ import re
 import shutil
 import struct
 import subprocess
+import sys
 import time
 
 MAX_PORT = 255
@@ -39,6 +40,16 @@ CSTOPB, PARENB, PARODD, CMSPAR = 0o100, 0o400, 0o1000, 0o10000000000
 CRTSCTS = 0o20000000000
 IXON, IXOFF = 0o2000, 0o10000
 CBAUD, BOTHER = 0o10017, 0o10000
+
+# Wine's own Tahoma (the dialog face) and Marlett (the title bar's glyphs),
+# which every Windows has. Debian's Wine installs them (fonts-wine) where it
+# does not look for them, and puts in a wider face for Tahoma and letters
+# for the title bar's buttons; the window's captions are measured in them.
+# Tahoma's bold face (tahomabd.ttf) stays out: with it, Wine finds no face
+# for the Chinese of a title bar, which it draws in boxes.
+WINE_FONTS = ("tahoma.ttf", "marlett.ttf")
+WINE_FONT_FOLDERS = ("/usr/share/wine/fonts", "/usr/local/share/wine/fonts",
+                     "/opt/wine-stable/share/wine/fonts")
 
 
 class UnsafePrefix(Exception):
@@ -109,6 +120,28 @@ def create(prefix):
         raise UnsafePrefix("the prefix %s lost its COM port mapping" % prefix)
 
 
+def install_fonts(prefix, folders=WINE_FONT_FOLDERS):
+    """Copies Wine's own fonts into the prefix's Fonts folder, where every
+    Wine looks, unless they are there already. Returns the names missing
+    from every folder."""
+    fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
+    os.makedirs(fonts, exist_ok=True)
+    missing = []
+    for name in WINE_FONTS:
+        target = os.path.join(fonts, name)
+        if os.path.exists(target):
+            continue
+        sources = [os.path.join(folder, name) for folder in folders]
+        source = next((path for path in sources if os.path.isfile(path)), None)
+        if source is None:
+            missing.append(name)
+            continue
+        # Whole or not at all: a Wine starting meanwhile never sees half a font.
+        shutil.copyfile(source, target + ".new")
+        os.replace(target + ".new", target)
+    return missing
+
+
 def _dosdevices(prefix):
     return os.path.join(prefix, "dosdevices")
 
@@ -165,6 +198,10 @@ def start(prefix, pty_slave, timeout=60.0):
                                    "use a fresh WINEPREFIX" % prefix)
             shutil.rmtree(prefix)
         create(prefix)
+    missing = install_fonts(prefix)
+    if missing:
+        print("wineports: Wine's own %s not found (install fonts-wine); captions are measured "
+              "in the faces Wine puts in their place" % ", ".join(missing), file=sys.stderr)
     point_com1(prefix, pty_slave)
     env = _env(prefix)
     # Keeps the server (and with it the mount manager's layout) for a while

@@ -77,6 +77,35 @@ class PrefixCheckTest(unittest.TestCase):
         self.assertFalse(wineports._has_mapping(self.prefix))
 
 
+class FontsTest(unittest.TestCase):
+    def test_wines_own_fonts_are_copied_once_from_the_first_folder_holding_them(self):
+        with tempfile.TemporaryDirectory() as folder:
+            first, second = os.path.join(folder, "first"), os.path.join(folder, "second")
+            for path, names in ((first, ["tahoma.ttf"]),
+                                (second, ["tahoma.ttf", "marlett.ttf"])):
+                os.makedirs(path)
+                for name in names:
+                    with open(os.path.join(path, name), "w", encoding="utf-8") as f:
+                        f.write(path + name)
+            prefix = os.path.join(folder, "wineprefix")
+            self.assertEqual(wineports.install_fonts(prefix, ("/nonexistent", first, second)), [])
+            fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
+            self.assertEqual(sorted(os.listdir(fonts)), ["marlett.ttf", "tahoma.ttf"])
+            with open(os.path.join(fonts, "tahoma.ttf"), encoding="utf-8") as f:
+                self.assertEqual(f.read(), first + "tahoma.ttf")
+            # A font already in the prefix stays as it is.
+            with open(os.path.join(fonts, "marlett.ttf"), "w", encoding="utf-8") as f:
+                f.write("kept")
+            os.remove(os.path.join(fonts, "tahoma.ttf"))
+            self.assertEqual(wineports.install_fonts(prefix, (second,)), [])
+            with open(os.path.join(fonts, "tahoma.ttf"), encoding="utf-8") as f:
+                self.assertEqual(f.read(), second + "tahoma.ttf")
+            os.remove(os.path.join(fonts, "tahoma.ttf"))
+            self.assertEqual(wineports.install_fonts(prefix, ("/nonexistent",)), ["tahoma.ttf"])
+            with open(os.path.join(fonts, "marlett.ttf"), encoding="utf-8") as f:
+                self.assertEqual(f.read(), "kept")
+
+
 class LineSettingsTest(unittest.TestCase):
     ROWS = (
         # set on the slave, expected, what --expect-line reports

@@ -8,18 +8,12 @@
 namespace lirosa {
 
 HFONT CreateDialogFont() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
   LOGFONTW font{};
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    font = metrics.lfMessageFont;
-  } else {
-    lstrcpynW(font.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
-  }
+  lstrcpynW(font.lfFaceName, L"Tahoma", LF_FACESIZE);
   font.lfHeight = -12;
-  font.lfWidth = 0;
   font.lfWeight = FW_NORMAL;
   font.lfCharSet = DEFAULT_CHARSET;
+  font.lfQuality = DEFAULT_QUALITY;
   return CreateFontIndirectW(&font);
 }
 

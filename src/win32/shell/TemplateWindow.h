@@ -9,8 +9,11 @@
 
 namespace lirosa {
 
-// The dialog font: the system's message font at 9 points (12 px at the
-// standard 96 dpi). Owned by the caller (DeleteObject).
+// The dialog font: Tahoma at 9 points (12 px at the standard 96 dpi), the
+// face "MS Shell Dlg" stands for on every Windows and the one Wine ships,
+// so captions measure alike on both; the system's message font (Segoe UI
+// on newer Windows, which Wine lacks and replaces by a wider face) would
+// not. Chinese comes from the system's linked fonts. Owned by the caller.
 HFONT CreateDialogFont();
 
 // The window size whose client area is the template's.

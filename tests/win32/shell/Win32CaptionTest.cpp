@@ -1,12 +1,15 @@
 // Every caption of the main window, the checksum dialog and the about box
-// fits its control as built, measured with the font the control was given:
-// clipping shows here on any machine whose fonts differ from the author's.
+// fits its control as built, and so do the captions the window logic sets
+// later, measured with the font the control was given: clipping shows here
+// on any machine whose fonts differ from the author's.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
+#include "app/ControlIds.h"
 #include "win32/shell/CaptionFonts.h"
 #include "win32/shell/TemplateWindow.h"
 #include "win32/shell/WideText.h"
@@ -20,7 +23,8 @@ struct Extent {
   int height;
 };
 
-// A label wraps at its width; other captions stay on one line.
+// A label breaks its caption into lines at its width; other captions stay
+// on one line.
 Extent CaptionExtent(HWND control, ControlKind kind, const std::wstring& caption, int width) {
   HDC dc = GetDC(control);
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
@@ -46,25 +50,36 @@ bool HasCaption(ControlKind kind) {
          kind == ControlKind::GroupBox || kind == ControlKind::Label;
 }
 
-TEST(CaptionFitTest, EveryCaptionFitsItsControl) {
-  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-  if (!parent) GTEST_SKIP() << "no display to make windows on";
-  HFONT font = CreateDialogFont();
-  CaptionFonts fonts(font);
-  const struct {
-    const char* name;
-    const DialogTemplate& layout;
-  } templates[] = {{"main", MainDialogTemplate()},
-                   {"checksum", ChecksumDialogTemplate()},
-                   {"about", AboutDialogTemplate()}};
-  int measured = 0;
-  for (const auto& t : templates) {
-    const ControlWindows built = BuildControls(t.layout, parent, font, DialogUnits{}, &fonts);
-    for (HWND control = GetWindow(parent, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
-      const int id = GetDlgCtrlID(control);
+int CharacterPixels(HFONT font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return metrics.tmHeight - metrics.tmInternalLeading;
+}
+
+class CaptionFitTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    if (!parent_) GTEST_SKIP() << "no display to make windows on";
+  }
+  void TearDown() override {
+    if (parent_) DestroyWindow(parent_);
+    DeleteObject(font_);
+  }
+
+  // Every captioned child of the parent: the numbered ones by their kind,
+  // the unnumbered labels found by their class and style.
+  int ExpectCaptionsFit(const char* name, const ControlWindows& built) {
+    int measured = 0;
+    for (HWND control = GetWindow(parent_, GW_CHILD); control;
+         control = GetWindow(control, GW_HWNDNEXT)) {
       ControlKind kind = ControlKind::Label;
-      auto found = built.find(id);
+      auto found = built.find(GetDlgCtrlID(control));
       if (found != built.end()) {
         kind = found->second.kind;
       } else {
@@ -75,7 +90,7 @@ TEST(CaptionFitTest, EveryCaptionFitsItsControl) {
           continue;  // frames, pictures and group boxes without a number
         }
       }
-      if (!HasCaption(kind)) continue;
+      if (!HasCaption(kind) || !(GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE)) continue;
       std::wstring caption = WindowTextOf(control);
       while (!caption.empty() && caption.back() == L' ') caption.pop_back();
       if (caption.empty()) continue;
@@ -83,20 +98,107 @@ TEST(CaptionFitTest, EveryCaptionFitsItsControl) {
       GetClientRect(control, &client);
       const int room = CaptionRoom(kind, client.right);
       const Extent extent = CaptionExtent(control, kind, caption, room);
+      const std::string where = std::string(name) + " " + std::to_string(GetDlgCtrlID(control)) +
+                                " \"" + Narrow(caption) + "\"";
       ++measured;
-      if (getenv("LIROSA_CAPTIONS")) printf("%s %d %-24s room %d x %ld text %d x %d\n", t.name, id, Narrow(caption).c_str(), room, client.bottom, extent.width, extent.height);
-      EXPECT_LE(extent.width, room) << t.name << " " << id << " \"" << Narrow(caption) << "\"";
+      EXPECT_LE(extent.width, room) << where;
+      // A group box's caption sits on its frame line, above its top.
       if (kind != ControlKind::GroupBox) {
-        EXPECT_LE(extent.height, client.bottom) << t.name << " " << id << " \"" << Narrow(caption) << "\"";
+        EXPECT_LE(extent.height, client.bottom) << where;
       }
+      EXPECT_GE(CharacterPixels(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0))),
+                CaptionFonts::kSmallestPixels)
+          << where;
     }
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(parent, GW_CHILD)) {
+    return measured;
+  }
+
+  void DestroyChildren() {
+    for (HWND child = GetWindow(parent_, GW_CHILD); child; child = GetWindow(parent_, GW_CHILD)) {
       DestroyWindow(child);
     }
   }
+
+  HWND parent_ = nullptr;
+  HFONT font_ = CreateDialogFont();
+};
+
+TEST_F(CaptionFitTest, EveryTemplateCaptionFitsItsControl) {
+  CaptionFonts fonts(font_);
+  const std::pair<const char*, const DialogTemplate*> templates[] = {
+      {"main", &MainDialogTemplate()},
+      {"checksum", &ChecksumDialogTemplate()},
+      {"about", &AboutDialogTemplate()}};
+  int measured = 0;
+  for (const auto& [name, layout] : templates) {
+    measured += ExpectCaptionsFit(name, BuildControls(*layout, parent_, font_, DialogUnits{}, &fonts));
+    DestroyChildren();
+  }
   EXPECT_GT(measured, 50);
-  DestroyWindow(parent);
-  DeleteObject(font);
+}
+
+TEST_F(CaptionFitTest, CaptionsTheLogicSetsFitToo) {
+  CaptionFonts fonts(font_);
+  Win32Controls controls(BuildControls(MainDialogTemplate(), parent_, font_, DialogUnits{}, &fonts),
+                         &fonts);
+  const std::pair<int, const char*> captions[] = {
+      {kIdOpenClose, "打开串口"},       {kIdOpenClose, "关闭串口"},
+      {kIdPauseDisplay, "继续显示"},    {kIdPauseDisplay, "停止显示"},
+      {kIdCapture, "停止保存"},         {kIdCapture, "保存数据"},
+      {kIdAllRequests, "停止轮发"},     {kIdAllRequests, "开始轮发"},
+      {kIdFileCycling, "停止文件轮发"}, {kIdFileCycling, "开始文件轮发"}};
+  for (const auto& [id, text] : captions) {
+    controls.SetText(id, text);
+    EXPECT_GT(ExpectCaptionsFit(text, controls.Windows()), 50);
+  }
+  // Back to a short caption, the control has the dialog font again.
+  controls.SetText(kIdOpenClose, "Старт");
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(controls.Window(kIdOpenClose), WM_GETFONT, 0, 0)),
+            font_);
+}
+
+TEST(CaptionFontsTest, StepsDownByWidthAndHeightNeverBelowTheSmallestSize) {
+  HFONT base = CreateDialogFont();
+  CaptionFonts fonts(base);
+  HDC dc = GetDC(nullptr);
+  const std::wstring caption = L"ключевое слово";
+  SIZE natural{};
+  HGDIOBJ old = SelectObject(dc, base);
+  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &natural);
+  const struct {
+    const char* what;
+    CaptionLayout layout;
+    int room;
+    int height;
+    bool keepsDialogFont;
+  } cases[] = {
+      {"fits as it is", CaptionLayout::OneLine, natural.cx, natural.cy, true},
+      {"too narrow", CaptionLayout::OneLine, natural.cx * 8 / 10, natural.cy, false},
+      {"too low", CaptionLayout::OneLine, natural.cx, natural.cy - 2, false},
+      {"low on a frame, where height does not count", CaptionLayout::OnFrame, natural.cx, 1, true},
+      {"two lines where there is room for them", CaptionLayout::Wrapped, natural.cx * 7 / 10,
+       natural.cy * 2, true},
+      {"one line of a label", CaptionLayout::Wrapped, natural.cx * 9 / 10, natural.cy, false},
+  };
+  for (const auto& c : cases) {
+    HFONT font = fonts.FontFor(dc, caption, c.layout, c.room, c.height);
+    SelectObject(dc, font);
+    EXPECT_TRUE(CaptionFitsIn(dc, caption, c.layout, c.room, c.height)) << c.what;
+    EXPECT_EQ(font == base, c.keepsDialogFont) << c.what;
+    EXPECT_GE(CharacterPixels(font), CaptionFonts::kSmallestPixels) << c.what;
+  }
+  // Far too little room: the smallest, narrowest step, which still is not
+  // small enough.
+  HFONT smallest = fonts.FontFor(dc, caption, CaptionLayout::OneLine, 10, 5);
+  SelectObject(dc, smallest);
+  EXPECT_FALSE(CaptionFitsIn(dc, caption, CaptionLayout::OneLine, 10, 5));
+  EXPECT_EQ(CharacterPixels(smallest), CaptionFonts::kSmallestPixels);
+  SIZE narrowest{};
+  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &narrowest);
+  EXPECT_LT(narrowest.cx, natural.cx * 9 / 12 * 80 / 100);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(base);
 }
 
 }  // namespace
