@@ -50,6 +50,12 @@ CBAUD, BOTHER = 0o10017, 0o10000
 WINE_FONTS = ("tahoma.ttf", "marlett.ttf")
 WINE_FONT_FOLDERS = ("/usr/share/wine/fonts", "/usr/local/share/wine/fonts",
                      "/opt/wine-stable/share/wine/fonts")
+# Windows links Tahoma to Chinese faces (SimSun among them) for the
+# characters it lacks; Wine's prefix names the same links but has none of
+# those fonts, so a Chinese face of the machine stands in for SimSun.
+CHINESE_FACE = "WenQuanYi Micro Hei"
+REPLACEMENTS_KEY = "HKCU\\Software\\Wine\\Fonts\\Replacements"
+CHINESE_MARKER_NAME = "lirosa-chinese-face"
 
 
 class UnsafePrefix(Exception):
@@ -142,6 +148,20 @@ def install_fonts(prefix, folders=WINE_FONT_FOLDERS):
     return missing
 
 
+def stand_in_for_chinese(prefix):
+    """Names the machine's Chinese face as SimSun in the prefix, once (a
+    marker file remembers it: the registry reaches its file only later)."""
+    marker = os.path.join(prefix, CHINESE_MARKER_NAME)
+    if os.path.exists(marker):
+        return
+    result = subprocess.run(["wine", "reg", "add", REPLACEMENTS_KEY, "/v", "SimSun", "/d",
+                             CHINESE_FACE, "/f"], env=_env(prefix), stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, check=False, timeout=60)
+    if result.returncode == 0:
+        with open(marker, "w", encoding="utf-8") as f:
+            f.write("SimSun stands for %s in this prefix.\n" % CHINESE_FACE)
+
+
 def _dosdevices(prefix):
     return os.path.join(prefix, "dosdevices")
 
@@ -217,6 +237,9 @@ def start(prefix, pty_slave, timeout=60.0):
             break
         time.sleep(0.05)
     _tidy(prefix)
+    check(prefix, pty_slave)
+    # Only now that COM1 is known to lead to the pty does another program run.
+    stand_in_for_chinese(prefix)
     check(prefix, pty_slave)
 
 

@@ -86,11 +86,15 @@ std::string Hex(HWND window) {
   return buffer;
 }
 
-HWND ParseHandle(const std::string& text) {
+// `mustExist` false: a window that has ended is a valid answer too (a
+// dialog closed by the click before its wait began).
+HWND ParseHandle(const std::string& text, bool mustExist = true) {
   char* end = nullptr;
   const unsigned long long value = std::strtoull(text.c_str(), &end, 16);
   HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
-  if (text.empty() || *end != '\0' || !IsWindow(window)) throw Failure{"no window " + text};
+  if (text.empty() || *end != '\0' || (mustExist && !IsWindow(window))) {
+    throw Failure{"no window " + text};
+  }
   return window;
 }
 
@@ -364,7 +368,7 @@ std::string Run(const std::string& line, bool& quit) {
   }
   if (command == "wait-gone") {
     const auto ms = static_cast<DWORD>(number());
-    WaitGone(ParseHandle(word()), ms);
+    WaitGone(ParseHandle(word(), false), ms);
     return {};
   }
   if (command == "click") {

@@ -254,23 +254,16 @@ def unix_to_windows_path(prefix, path):
     return "C:\\" + relative.replace("/", "\\")
 
 
-def put_programs_on_desktop(prefix, env, names, pictures):
+def put_programs_on_desktop(prefix, env, names):
     """Each program runs on the named Wine desktop (a window of the X server
     with Wine's own title bars and focus), whatever other programs of the
-    prefix do. For pictures, the dialog fonts are drawn with a face that has
-    the Chinese and Russian captions."""
+    prefix do."""
     lines = ["REGEDIT4", "",
              "[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]",
              '"%s"="%dx%d"' % ((DESKTOP,) + SCREEN), ""]
     for name in names:
         lines += ["[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\Explorer]" % name,
                   '"Desktop"="%s"' % DESKTOP, ""]
-    if pictures:
-        lines += ["[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]"]
-        lines += ['"%s"="WenQuanYi Micro Hei"' % face for face in
-                  ("Tahoma", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif", "Segoe UI",
-                   "SimSun")]
-        lines += [""]
     with tempfile.NamedTemporaryFile("w", suffix=".reg", dir=os.path.join(prefix, "drive_c"),
                                      delete=False, encoding="ascii") as f:
         f.write("\r\n".join(lines) + "\r\n")
@@ -305,8 +298,7 @@ class Run:
         self.env = dict(os.environ, DISPLAY=display)
         self.env.pop("WAYLAND_DISPLAY", None)
         put_programs_on_desktop(self.prefix, self.env,
-                                [os.path.basename(self.options.exe), os.path.basename(self.options.drive)],
-                                bool(self.options.screenshots))
+                                [os.path.basename(self.options.exe), os.path.basename(self.options.drive)])
         self.drive = Drive(self.options.drive, self.env)
         self.settings = windows_path_to_unix(self.prefix, self.drive("appdata") + "\\Lirosa")
         shutil.rmtree(self.settings, ignore_errors=True)
