@@ -17,7 +17,9 @@ real pointer and keyboard input), checks:
   4. with capture on, a frame from the device lands in data.txt exactly;
   5. a file of hex lines, chosen in the file dialog and sent once, reaches
      the line in order (and data.txt, as capture is still on);
-  6. the title bar's close button writes set.log and data.log.
+  6. request 1 sent automatically with a period shortened to 100 ms goes
+     out again and again, whole each time, and stops with its box;
+  7. the title bar's close button writes set.log and data.log.
 
 Each check says what it saw when it fails. --screenshots DIR also saves
 pictures of the window along the way (needs ImageMagick's import).
@@ -53,6 +55,8 @@ ID_CHOOSE_SEND_FILE = 1060
 ID_FILE_CYCLING = 1061
 ID_SEND_ONCE = 1031
 ID_FILE_LINE_COUNT = 1071
+ID_AUTO1 = 1025
+ID_PERIOD1 = 1026
 ID_OK = 1
 # The common file dialog's file name box.
 ID_FILE_NAME = 1148
@@ -67,6 +71,13 @@ DEVICE_FRAME = bytes([0x01, 0x03, 0x02, 0x00, 0x2A, 0x38, 0x5B])
 # A file to send: an empty line is passed over, lower case goes out in
 # upper case.
 SEND_FILE_LINES = ["01 03 00 00 00 0A", "", "0a ff", "7E"]
+
+# Auto sending: the period typed (the stored 1000 less its last digit), and
+# how many sends must arrive within AUTO_SECONDS: about a second's worth at
+# that period, where the stored one gives three or four.
+AUTO_PERIOD = "100"
+AUTO_SENDS = 10
+AUTO_SECONDS = 3
 
 # Generous for a loaded machine; each wait ends as soon as its condition holds.
 START_SECONDS = 45
@@ -430,6 +441,36 @@ class Run:
         self.wait_capture(before + "".join(line.upper() for line in SEND_FILE_LINES).encode(), "file")
 
     # 6
+    def auto_sending_repeats_request(self):
+        frame = bytes.fromhex(REQUEST_WITH_CRC)
+        self.drive("click", self.window, ID_AUTO1)
+        # The period box is enabled with the box ticked: a click on it as
+        # it was would fail.
+        self.drive("click", self.window, ID_PERIOD1)
+        self.drive("key", "end")
+        self.drive("key", "back")
+        period = self.wait_text(ID_PERIOD1, AUTO_PERIOD)
+        if period != AUTO_PERIOD:
+            raise CheckFailed("the period box of request 1 reads %r" % period)
+        began = time.monotonic()
+        self.line.take(0, 0)  # what the first period sent, if anything
+        data = self.line.take(len(frame) * AUTO_SENDS, AUTO_SECONDS)
+        elapsed = time.monotonic() - began
+        self.drive("click", self.window, ID_AUTO1)
+        time.sleep(0.2)  # a send under way as the box was cleared
+        data += self.line.take(0, 0)
+        after = self.line.take(1, 1.5)
+        sends, rest = divmod(len(data), len(frame))
+        if rest or data != frame * sends:
+            raise CheckFailed("the line got %s, not whole copies of %s"
+                              % (hex_bytes(data), hex_bytes(frame)))
+        if sends < AUTO_SENDS:
+            raise CheckFailed("%d sends of request 1 in %.1f s at a period of %s ms"
+                              % (sends, elapsed, AUTO_PERIOD))
+        if after:
+            raise CheckFailed("with its box cleared, request 1 still went out: %s" % hex_bytes(after))
+
+    # 7
     def close_writes_settings(self):
         if self.options.screenshots:
             self.drive("key", "f1")
@@ -472,7 +513,8 @@ CHECKS = [
     (3, "the checksum dialog appends C5 CD", "checksum_dialog_appends_crc"),
     (4, "a frame from the device is captured to data.txt", "device_frame_is_captured"),
     (5, "a file of hex lines is sent line by line", "file_lines_reach_the_line"),
-    (6, "closing the window writes set.log and data.log", "close_writes_settings"),
+    (6, "request 1 goes out again and again on a short auto period", "auto_sending_repeats_request"),
+    (7, "closing the window writes set.log and data.log", "close_writes_settings"),
 ]
 
 
