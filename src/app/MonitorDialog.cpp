@@ -381,6 +381,7 @@ void MonitorDialog::OnTimer(int timerId) {
   resting_ = false;
   if (timerId == kLineTimerId && tickDepth_ == 0) {
     takenThisRound_ = 0;
+    polledThisRound_ = 0;
     const std::int64_t now = clock_.MonotonicNs();
     // The ticks before this one, less half a period for a timer that
     // fires a little early or late.
@@ -425,7 +426,10 @@ void MonitorDialog::RestIfQuiet() {
     StopBatching();
     return;
   }
-  if (takenThisRound_ >= kMaxReadPerTick) {
+  // What the ticks of this round brought, had they been a batch: a line
+  // this fast is taken every tick, so neither way does a firing carry more.
+  const std::size_t polled = static_cast<std::size_t>(std::max(polledThisRound_, 1));
+  if (takenThisRound_ * kBatchTicks >= kMaxReadPerBatch * polled) {
     StopBatching();
     return;
   }

@@ -116,7 +116,7 @@ TEST_P(TickBatchTest, FramesEndOnTheSameTicksAsWithEveryTickRun) {
 
   EXPECT_GT(everyTick.Result().frames, 0);
   EXPECT_EQ(batched.Result(), everyTick.Result());
-  // It did batch: most firings stood for five ticks.
+  // It did batch: most firings stood for a batch of ticks.
   EXPECT_GT(batched.batchedFirings, batched.firings / 2);
   EXPECT_LT(batched.firings * 3, everyTick.firings);
 }
@@ -175,13 +175,17 @@ TEST_F(TickBatchEventsTest, SendingOnATimerNeedsEveryTick) {
 }
 
 TEST_F(TickBatchEventsTest, AFloodIsTakenEveryTickSoNoFiringHoldsTheWindowLonger) {
-  // More than one tick's most in a batch: back to every tick, each bounded.
-  rig.Run({{30 * kMs, std::vector<std::uint8_t>(10 * kMaxReadPerTick, 0x55)}}, 70 * kMs);
+  // More than a batch's most in one firing: back to every tick, each
+  // bounded.
+  const std::size_t flood = 3 * kBatchTicks * kMaxReadPerTick;
+  const std::int64_t batchNs = kBatchTicks * 10 * kMs;
+  rig.Run({{30 * kMs, std::vector<std::uint8_t>(flood, 0x55)}}, 30 * kMs + batchNs + 10 * kMs);
   EXPECT_FALSE(rig.dialog->Batching());
   EXPECT_EQ(rig.window.batchTicks, 1);
+  EXPECT_LT(rig.dialog->counters.receivedBytes, static_cast<std::int64_t>(flood));
   // Once the flood has been taken, batching again.
-  rig.Run({}, 150 * kMs);
-  EXPECT_EQ(rig.dialog->counters.receivedBytes, static_cast<std::int64_t>(10 * kMaxReadPerTick + 1));
+  rig.Run({}, 30 * kMs + 4 * batchNs);
+  EXPECT_EQ(rig.dialog->counters.receivedBytes, static_cast<std::int64_t>(flood + 1));
   EXPECT_TRUE(rig.dialog->Batching());
 }
 
