@@ -445,6 +445,7 @@ void MonitorDialog::StopBatching() {
 void MonitorDialog::ReplayTicks(std::int64_t until) {
   constexpr std::int64_t kPeriodNs = std::int64_t{kLineTimerMs} * 1'000'000;
   ++tickDepth_;
+  replaying_ = true;
   // Only a receive poll: nothing else runs while batching, and the controls
   // cannot have changed, as every change ends the batch first.
   for (std::int64_t at = lastLineTickNs_ + kPeriodNs; at <= until && portOpen; at += kPeriodNs) {
@@ -454,6 +455,8 @@ void MonitorDialog::ReplayTicks(std::int64_t until) {
     PollReceive();
     pollBy_ = false;
   }
+  replaying_ = false;
+  ShowDueCounters();
   --tickDepth_;
   if (!pending_.empty()) SchedulePendingMessages();
 }

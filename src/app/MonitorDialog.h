@@ -268,6 +268,7 @@ class MonitorDialog {
   void ToggleDisplay();
   void ResetCounters();
   void ShowCounter(int id, std::int64_t value);
+  void ShowDueCounters();
 
   // ---- Request slots and sending (transmit/) ---------------------------------
   void SendRequest(int slot);
@@ -403,6 +404,9 @@ class MonitorDialog {
   std::int64_t lastLineTickNs_ = 0;  // when the last line tick ran, or stood
   std::size_t takenThisRound_ = 0;   // bytes the last firing's line ticks read
   int polledThisRound_ = 0;           // and how many line ticks polled
+  bool replaying_ = false;  // ticks of a batch are being replayed
+  bool framesShownDue_ = false;
+  bool bytesShownDue_ = false;
   // Set while a replayed tick polls: only bytes that had arrived by then.
   std::int64_t pollByNs_ = 0;
   bool pollBy_ = false;
