@@ -189,6 +189,45 @@ TEST_F(TickBatchEventsTest, AFloodIsTakenEveryTickSoNoFiringHoldsTheWindowLonger
   EXPECT_TRUE(rig.dialog->Batching());
 }
 
+// A line at a steady rate: batched while a batch of its ticks stays under
+// the most one firing may take, else taken every tick, and at one rate
+// never switching between the two.
+struct SteadyLine {
+  const char* name;
+  std::size_t bytesPerTick;
+  bool batched;
+};
+
+class TickBatchRateTest : public ::testing::TestWithParam<SteadyLine> {};
+
+TEST_P(TickBatchRateTest, OneRateOneWay) {
+  const SteadyLine& line = GetParam();
+  std::vector<Arrival> settle, steady;
+  unsigned value = 0;
+  // Bytes come on after the last firing looked, so that no firing sees the
+  // line go quiet.
+  for (std::int64_t at = 5 * kMs; at < 1100 * kMs; at += 5 * kMs) {
+    std::vector<std::uint8_t> bytes(line.bytesPerTick / 2);
+    for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(value++ % 251);
+    (at <= 200 * kMs ? settle : steady).push_back({at, std::move(bytes)});
+  }
+  Rig rig(true);
+  rig.Run(settle, 200 * kMs);
+  const int firings = rig.firings;
+  const int batched = rig.batchedFirings;
+  rig.Run(steady, 1000 * kMs);
+  const int later = rig.firings - firings;
+  EXPECT_EQ(rig.batchedFirings - batched, line.batched ? later : 0);
+  EXPECT_EQ(later, line.batched ? 800 / (kBatchTicks * 10) : 80);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rates, TickBatchRateTest,
+    ::testing::Values(SteadyLine{"Baud115200", 116, true},
+                      SteadyLine{"OneMegabytePerSecond", 10'000, true},
+                      SteadyLine{"TwoMegabytesPerSecond", 20'000, false}),
+    [](const ::testing::TestParamInfo<SteadyLine>& info) { return std::string(info.param.name); });
+
 TEST_F(TickBatchEventsTest, APortWithoutArrivalTimesIsPolledEveryTick) {
   Rig plain(true);
   plain.port.stampsArrivals = false;

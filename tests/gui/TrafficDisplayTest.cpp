@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QMenu>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -11,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "WindowFixture.h"
 #include "app/ControlIds.h"
@@ -175,6 +178,36 @@ TEST_F(TrafficDisplayTest, TheContextMenuCopiesAllAsShownAndKeepsTheAboutItem) {
   QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[0]).center());
   EXPECT_EQ(QApplication::clipboard()->text(),
             QString::fromUtf8("01 03 00 00 \n01 03 00 01 \n01 03 00 02 "));
+}
+
+// Records arriving batch by batch move the rows on screen up and paint
+// only what is new; the screen must then show what a whole paint shows.
+TEST_F(TrafficDisplayTest, PaintedInStepsTheScreenShowsWhatAWholePaintShows) {
+  Receive(5);
+  QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, InWindow({5, 5}));
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  QTest::keyClick(QApplication::focusWidget(), 'A');
+  QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown,
+                      QString::fromUtf8("é"), Qt::NoModifier);
+  for (int batch = 1; batch <= 8; ++batch) {
+    Receive(batch);
+    // A record that breaks over rows, and one that continues a row.
+    std::vector<std::uint8_t> frame(static_cast<std::size_t>(batch * 13), 0x5A);
+    logic->ShowReceived(frame.data(), frame.size());
+    Settle();
+  }
+  QCoreApplication::processEvents();
+  const QPoint corner = InWindow({0, 0});
+  const QSize size = display->viewport()->size();
+  const QImage shown = window.windowHandle()
+                           ->screen()
+                           ->grabWindow(window.winId(), corner.x(), corner.y(), size.width(),
+                                        size.height())
+                           .toImage()
+                           .convertToFormat(QImage::Format_RGB32);
+  const QImage whole = display->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(shown.size(), whole.size());
+  EXPECT_TRUE(shown == whole);
 }
 
 TEST_F(TrafficDisplayTest, TypedTextGoesInAtTheEnd) {
