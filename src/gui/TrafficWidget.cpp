@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "display/LineWrap.h"
+#include "gui/QuietScrollBar.h"
 
 namespace lirosa {
 
@@ -61,13 +62,16 @@ QString ToShownText(const std::string& bytes) {
 
 TrafficWidget::TrafficWidget(QWidget* parent, TrafficText::Limits limits)
     : QAbstractScrollArea(parent), text_(80, limits) {
+  // First: a change of font below already sets the bar.
+  bar_ = new QuietScrollBar(Qt::Vertical, this);
+  setVerticalScrollBar(bar_);
   setFont(DisplayFont());
   setFocusPolicy(Qt::StrongFocus);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   viewport()->setCursor(Qt::IBeamCursor);
   // Every pixel is painted here: nothing under the display is drawn first.
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-  verticalScrollBar()->setSingleStep(1);
+  bar_->setSingleStep(1);
   UpdateMetrics();
   syncTimer_ = new QTimer(this);
   syncTimer_->setSingleShot(true);
@@ -241,14 +245,11 @@ void TrafficWidget::FlushChanges() {
 }
 
 void TrafficWidget::SyncScrollBar() {
-  QScrollBar* bar = verticalScrollBar();
   const auto held = static_cast<int>(text_.EndRow() - text_.FirstRow());
   const int visible = VisibleRows();
   // The bar coming or going changes the width, which can call this again.
   const bool outer = !std::exchange(syncing_, true);
-  bar->setRange(0, std::max(0, held - visible));
-  bar->setPageStep(visible);
-  bar->setValue(static_cast<int>(topRow_ - text_.FirstRow()));
+  bar_->SetAll(std::max(0, held - visible), visible, static_cast<int>(topRow_ - text_.FirstRow()));
   if (outer) syncing_ = false;
 }
 

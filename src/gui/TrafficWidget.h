@@ -17,6 +17,8 @@ class QTimer;
 
 namespace lirosa {
 
+class QuietScrollBar;
+
 // The traffic display (control 1054): a grid of monospace character cells
 // that paints only the rows in view, over a TrafficText that holds records
 // however many arrive.
@@ -109,6 +111,7 @@ class TrafficWidget final : public QAbstractScrollArea {
 
   TrafficText text_;
   Colour defaultColour_ = kSentColour;
+  QuietScrollBar* bar_ = nullptr;
   QMenu* menu_ = nullptr;
   QAction* copyAction_ = nullptr;
   qreal cellWidth_ = 7;
