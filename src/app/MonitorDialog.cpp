@@ -381,6 +381,7 @@ void MonitorDialog::OnTimer(int timerId) {
   resting_ = false;
   if (timerId == kLineTimerId && tickDepth_ == 0) {
     takenThisRound_ = 0;
+    polledThisRound_ = 0;
     const std::int64_t now = clock_.MonotonicNs();
     // The ticks before this one, less half a period for a timer that
     // fires a little early or late.
@@ -425,7 +426,10 @@ void MonitorDialog::RestIfQuiet() {
     StopBatching();
     return;
   }
-  if (takenThisRound_ >= kMaxReadPerTick) {
+  // What the ticks of this round brought, had they been a batch: a line
+  // this fast is taken every tick, so neither way does a firing carry more.
+  const std::size_t polled = static_cast<std::size_t>(std::max(polledThisRound_, 1));
+  if (takenThisRound_ * kBatchTicks >= kMaxReadPerBatch * polled) {
     StopBatching();
     return;
   }
@@ -441,6 +445,7 @@ void MonitorDialog::StopBatching() {
 void MonitorDialog::ReplayTicks(std::int64_t until) {
   constexpr std::int64_t kPeriodNs = std::int64_t{kLineTimerMs} * 1'000'000;
   ++tickDepth_;
+  replaying_ = true;
   // Only a receive poll: nothing else runs while batching, and the controls
   // cannot have changed, as every change ends the batch first.
   for (std::int64_t at = lastLineTickNs_ + kPeriodNs; at <= until && portOpen; at += kPeriodNs) {
@@ -450,6 +455,8 @@ void MonitorDialog::ReplayTicks(std::int64_t until) {
     PollReceive();
     pollBy_ = false;
   }
+  replaying_ = false;
+  ShowDueCounters();
   --tickDepth_;
   if (!pending_.empty()) SchedulePendingMessages();
 }

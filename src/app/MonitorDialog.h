@@ -35,10 +35,12 @@ inline constexpr int kFrameEndIdleTicks = 4;
 // work of one tick stays bounded. What is left waits for the next tick.
 inline constexpr std::size_t kMaxReadPerTick = 64 * 1024;
 // While the window only receives, its timers fire once every this many
-// line periods and the ticks in between are replayed; only while a round
-// brings less than one tick's most, so that the work of one firing stays
-// as bounded as that of one tick.
-inline constexpr int kBatchTicks = 5;
+// line periods (ten times a second, as often as a reader needs the display
+// to move) and the ticks in between are replayed; only while the line
+// brings less than kMaxReadPerBatch in that time, so that the work of one
+// firing stays bounded to that of two ticks at their most.
+inline constexpr int kBatchTicks = 10;
+inline constexpr std::size_t kMaxReadPerBatch = 2 * kMaxReadPerTick;
 // Line ticks between two tries of a lost device that is back but would not
 // open yet.
 inline constexpr int kReconnectRetryTicks = 20;
@@ -266,6 +268,7 @@ class MonitorDialog {
   void ToggleDisplay();
   void ResetCounters();
   void ShowCounter(int id, std::int64_t value);
+  void ShowDueCounters();
 
   // ---- Request slots and sending (transmit/) ---------------------------------
   void SendRequest(int slot);
@@ -400,6 +403,10 @@ class MonitorDialog {
   bool batching_ = false;  // the timers fire once every kBatchTicks periods
   std::int64_t lastLineTickNs_ = 0;  // when the last line tick ran, or stood
   std::size_t takenThisRound_ = 0;   // bytes the last firing's line ticks read
+  int polledThisRound_ = 0;           // and how many line ticks polled
+  bool replaying_ = false;  // ticks of a batch are being replayed
+  bool framesShownDue_ = false;
+  bool bytesShownDue_ = false;
   // Set while a replayed tick polls: only bytes that had arrived by then.
   std::int64_t pollByNs_ = 0;
   bool pollBy_ = false;

@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "app/ControlIds.h"
 #include "app/MonitorDialog.h"
@@ -24,7 +25,23 @@ void MonitorDialog::ResetCounters() {
 }
 
 void MonitorDialog::ShowCounter(int id, std::int64_t value) {
+  // Ticks replayed in one firing show what they count once, at its end.
+  if (replaying_ && id == kIdReceivedBytes) {
+    bytesShownDue_ = true;
+    return;
+  }
+  if (replaying_ && id == kIdReceivedFrames) {
+    framesShownDue_ = true;
+    return;
+  }
   controls_.SetText(id, std::to_string(value));
+}
+
+void MonitorDialog::ShowDueCounters() {
+  if (std::exchange(framesShownDue_, false)) {
+    ShowCounter(kIdReceivedFrames, counters.receivedFrames);
+  }
+  if (std::exchange(bytesShownDue_, false)) ShowCounter(kIdReceivedBytes, counters.receivedBytes);
 }
 
 }  // namespace lirosa

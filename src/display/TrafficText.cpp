@@ -271,10 +271,16 @@ char TrafficText::ByteAt(std::uint64_t position) const {
 }
 
 std::string TrafficText::Text(std::uint64_t from, std::uint64_t to) const {
+  std::string text;
+  TextInto(from, to, text);
+  return text;
+}
+
+void TrafficText::TextInto(std::uint64_t from, std::uint64_t to, std::string& text) const {
   from = std::max(from, begin_);
   to = std::min(to, end_);
-  std::string text;
-  if (from >= to) return text;
+  text.clear();
+  if (from >= to) return;
   text.reserve(static_cast<std::size_t>(to - from));
   for (std::uint64_t at = from; at < to;) {
     const std::uint64_t offset = at - chunkBase_;
@@ -284,7 +290,6 @@ std::string TrafficText::Text(std::uint64_t from, std::uint64_t to) const {
     text.append(chunks_[static_cast<std::size_t>(offset / kChunkBytes)].get() + within, piece);
     at += piece;
   }
-  return text;
 }
 
 std::size_t TrafficText::RunIndex(std::uint64_t position) const {

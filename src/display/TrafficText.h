@@ -77,6 +77,8 @@ class TrafficText {
 
   // The bytes of [from, to), clamped to what is held.
   std::string Text(std::uint64_t from, std::uint64_t to) const;
+  // The same into `out`, whose storage is reused.
+  void TextInto(std::uint64_t from, std::uint64_t to, std::string& out) const;
   // Colour of the character at `position`, and where the next record (and
   // so possibly the next colour) starts after it (End when none).
   Colour ColourAt(std::uint64_t position) const;

@@ -97,7 +97,9 @@ int VisibleRows(const ControlTemplate& control) {
 QWidget* MakeEdit(const ControlTemplate& control, QWidget& dialog) {
   auto* edit = new QLineEdit(&dialog);
   edit->setReadOnly(control.style & kStyleReadOnly);
-  if (control.style & kStyleDigitsOnly) {
+  // Nobody types into a read-only edit, and a validator would check every
+  // text the program sets (the counters, many times a second).
+  if ((control.style & kStyleDigitsOnly) && !(control.style & kStyleReadOnly)) {
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
   }
   return edit;

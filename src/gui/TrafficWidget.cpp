@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "display/LineWrap.h"
+#include "gui/QuietScrollBar.h"
 
 namespace lirosa {
 
@@ -43,6 +44,8 @@ QFont DisplayFont() {
 
 // A control character would paint as nothing or a box; its control picture
 // shows that it is there. Copy still gives the character itself.
+bool IsPrintableAscii(char c) { return c >= 0x20 && c < 0x7F; }
+
 char32_t Shown(char32_t c) {
   if (c < 0x20) return 0x2400 + c;
   if (c == 0x7F) return 0x2421;
@@ -59,13 +62,16 @@ QString ToShownText(const std::string& bytes) {
 
 TrafficWidget::TrafficWidget(QWidget* parent, TrafficText::Limits limits)
     : QAbstractScrollArea(parent), text_(80, limits) {
+  // First: a change of font below already sets the bar.
+  bar_ = new QuietScrollBar(Qt::Vertical, this);
+  setVerticalScrollBar(bar_);
   setFont(DisplayFont());
   setFocusPolicy(Qt::StrongFocus);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   viewport()->setCursor(Qt::IBeamCursor);
   // Every pixel is painted here: nothing under the display is drawn first.
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-  verticalScrollBar()->setSingleStep(1);
+  bar_->setSingleStep(1);
   UpdateMetrics();
   syncTimer_ = new QTimer(this);
   syncTimer_->setSingleShot(true);
@@ -239,14 +245,11 @@ void TrafficWidget::FlushChanges() {
 }
 
 void TrafficWidget::SyncScrollBar() {
-  QScrollBar* bar = verticalScrollBar();
   const auto held = static_cast<int>(text_.EndRow() - text_.FirstRow());
   const int visible = VisibleRows();
   // The bar coming or going changes the width, which can call this again.
   const bool outer = !std::exchange(syncing_, true);
-  bar->setRange(0, std::max(0, held - visible));
-  bar->setPageStep(visible);
-  bar->setValue(static_cast<int>(topRow_ - text_.FirstRow()));
+  bar_->SetAll(std::max(0, held - visible), visible, static_cast<int>(topRow_ - text_.FirstRow()));
   if (outer) syncing_ = false;
 }
 
@@ -271,6 +274,7 @@ void TrafficWidget::UpdateMetrics() {
   rowHeight_ = std::max(1, metrics.height());
   ascent_ = metrics.ascent();
   rawFont_ = QRawFont::fromFont(font());
+  cellPositions_.clear();
   asciiGlyphs_.clear();
   if (rawFont_.isValid()) {
     QString ascii;
@@ -328,7 +332,9 @@ QRect TrafficWidget::BadgeRect() const {
 void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y,
                              std::size_t& record) const {
   const std::uint64_t start = text_.RowStart(row);
-  const std::string bytes = text_.Text(start, text_.RowEnd(row));
+  text_.TextInto(start, text_.RowEnd(row), rowBytes_);
+  const std::string& bytes = rowBytes_;
+  const std::uint64_t end = start + bytes.size();
   const std::uint64_t selFrom = std::min(anchor_, caret_);
   const std::uint64_t selTo = std::max(anchor_, caret_);
   const QColor highlight = palette().color(QPalette::Highlight);
@@ -337,83 +343,76 @@ void TrafficWidget::PaintRow(QPainter& painter, std::uint64_t row, int y,
   // The records are walked in order from the one the caller found: a
   // search for each row would cost more the more is held.
   const std::size_t records = text_.Records();
-  const auto nextStart = [&] {
-    return record + 1 < records ? text_.RecordStart(record + 1) : UINT64_MAX;
+  const auto startAfter = [&](std::size_t index) {
+    return index + 1 < records ? text_.RecordStart(index + 1) : UINT64_MAX;
   };
-  std::uint64_t nextRecord = nextStart();
-  while (nextRecord <= start) {
-    ++record;
-    nextRecord = nextStart();
-  }
-  Colour colour = records > 0 ? text_.RecordColour(record) : Colour{};
-  // Runs of ASCII in one colour and selection state are drawn in one call;
-  // other characters one by one in their own cells, so that a fallback
-  // font's widths never shift the grid.
-  QString run;
-  int runColumn = 0;
-  int runCells = 0;
-  QColor runColour;
-  bool runSelected = false;
-  bool runAscii = false;
-  QList<quint32> glyphIndexes;
-  QList<QPointF> glyphPositions;
-  const auto flush = [&] {
-    if (run.isEmpty()) return;
-    const qreal x = kMarginX + runColumn * cellWidth_;
-    if (runSelected) painter.fillRect(QRectF(x, y, runCells * cellWidth_, rowHeight_), highlight);
-    painter.setPen(runSelected ? highlightedText : runColour);
-    if (runAscii && asciiGlyphs_.size() == kAsciiGlyphs) {
-      // The glyphs straight from the font, one per cell: ASCII in a
-      // monospace font needs no shaping, which is most of drawText's cost.
-      glyphIndexes.resize(run.size());
-      glyphPositions.resize(run.size());
-      for (qsizetype i = 0; i < run.size(); ++i) {
-        glyphIndexes[i] = asciiGlyphs_[run.at(i).unicode() - 0x20];
-        glyphPositions[i] = QPointF(static_cast<qreal>(i) * cellWidth_, 0);
-      }
-      QGlyphRun glyphs;
-      glyphs.setRawFont(rawFont_);
-      glyphs.setGlyphIndexes(glyphIndexes);
-      glyphs.setPositions(glyphPositions);
-      painter.drawGlyphRun(QPointF(x, y + ascent_), glyphs);
-    } else {
-      painter.drawText(QPointF(x, y + ascent_), run);
-    }
-    run.clear();
-  };
+  while (startAfter(record) <= start) ++record;
   int column = 0;
   for (std::size_t pos = 0; pos < bytes.size();) {
     const std::uint64_t at = start + pos;
-    while (at >= nextRecord) {
-      ++record;
-      colour = text_.RecordColour(record);
-      nextRecord = nextStart();
+    while (startAfter(record) <= at) ++record;
+    const Colour colour = records > 0 ? text_.RecordColour(record) : Colour{};
+    const bool selected = at >= selFrom && at < selTo;
+    const qreal x = kMarginX + column * cellWidth_;
+    painter.setPen(selected ? highlightedText : ToQColor(colour));
+    // How far the same colour and selection state reach: later records of
+    // the same colour join the run, so that a row is drawn in as few calls
+    // as it has colours.
+    std::size_t last = record;
+    std::uint64_t reach = startAfter(last);
+    while (reach < end && text_.RecordColour(last + 1) == colour) reach = startAfter(++last);
+    reach = std::min(reach, end);
+    if (selected) {
+      reach = std::min(reach, selTo);
+    } else if (at < selFrom) {
+      reach = std::min(reach, selFrom);
     }
+    const auto stop = static_cast<std::size_t>(reach - start);
+    std::size_t ascii = pos;
+    while (ascii < stop && IsPrintableAscii(bytes[ascii])) ++ascii;
+    if (ascii > pos) {
+      const auto cells = static_cast<int>(ascii - pos);
+      if (selected) painter.fillRect(QRectF(x, y, cells * cellWidth_, rowHeight_), highlight);
+      DrawAscii(painter, QPointF(x, y + ascent_), std::string_view(bytes).substr(pos, ascii - pos));
+      column += cells;
+      pos = ascii;
+      continue;
+    }
+    // Any other character alone in its own cells, so that a fallback
+    // font's widths never shift the grid.
     const char32_t c = NextCodePoint(bytes, pos);
     const int cells = CellWidth(c);
-    const QColor shade = ToQColor(colour);
-    const bool selected = at >= selFrom && at < selTo;
-    const bool ascii = c >= 0x20 && c < 0x7F;
-    if (!ascii || run.isEmpty() || shade != runColour || selected != runSelected) {
-      flush();
-      runColumn = column;
-      runCells = 0;
-      runColour = shade;
-      runSelected = selected;
-      runAscii = ascii;
-    }
+    if (selected) painter.fillRect(QRectF(x, y, cells * cellWidth_, rowHeight_), highlight);
     const char32_t shown = Shown(c);
-    run += QString::fromUcs4(&shown, 1);
-    runCells += cells;
+    painter.drawText(QPointF(x, y + ascent_), QString::fromUcs4(&shown, 1));
     column += cells;
-    if (!ascii) flush();
   }
-  flush();
   // A selected line break: a cell's width of highlight after the text.
-  const std::uint64_t end = start + bytes.size();
   if (row + 1 < text_.EndRow() && end < text_.RowStart(row + 1) && end >= selFrom && end < selTo) {
     painter.fillRect(QRectF(kMarginX + column * cellWidth_, y, cellWidth_, rowHeight_), highlight);
   }
+}
+
+void TrafficWidget::DrawAscii(QPainter& painter, QPointF origin, std::string_view run) const {
+  if (asciiGlyphs_.size() != kAsciiGlyphs) {
+    painter.drawText(origin, QString::fromLatin1(run.data(), static_cast<qsizetype>(run.size())));
+    return;
+  }
+  // The glyphs straight from the font, one per cell: ASCII in a monospace
+  // font needs no shaping, which is most of drawText's cost.
+  const auto count = static_cast<qsizetype>(run.size());
+  glyphIndexes_.resize(count);
+  for (qsizetype i = 0; i < count; ++i) {
+    glyphIndexes_[i] = asciiGlyphs_[static_cast<unsigned char>(run[i]) - 0x20];
+  }
+  for (qsizetype i = cellPositions_.size(); i < count; ++i) {
+    cellPositions_.append(QPointF(static_cast<qreal>(i) * cellWidth_, 0));
+  }
+  QGlyphRun glyphs;
+  glyphs.setRawFont(rawFont_);
+  glyphs.setGlyphIndexes(glyphIndexes_);
+  glyphs.setPositions(count == cellPositions_.size() ? cellPositions_ : cellPositions_.first(count));
+  painter.drawGlyphRun(origin, glyphs);
 }
 
 void TrafficWidget::paintEvent(QPaintEvent* event) {

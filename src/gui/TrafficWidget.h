@@ -3,9 +3,11 @@
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QList>
+#include <QPointF>
 #include <QRawFont>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "display/TrafficText.h"
 
@@ -14,6 +16,8 @@ class QMenu;
 class QTimer;
 
 namespace lirosa {
+
+class QuietScrollBar;
 
 // The traffic display (control 1054): a grid of monospace character cells
 // that paints only the rows in view, over a TrafficText that holds records
@@ -100,15 +104,23 @@ class TrafficWidget final : public QAbstractScrollArea {
   // Paints one row; `record` is an index of the record at or before the
   // row's start, left at the record its end shows.
   void PaintRow(QPainter& painter, std::uint64_t row, int y, std::size_t& record) const;
+  // Printable ASCII at `origin` (the baseline of its first cell), a cell a
+  // character.
+  void DrawAscii(QPainter& painter, QPointF origin, std::string_view run) const;
   void TypeText(const QString& typed);
 
   TrafficText text_;
   Colour defaultColour_ = kSentColour;
+  QuietScrollBar* bar_ = nullptr;
   QMenu* menu_ = nullptr;
   QAction* copyAction_ = nullptr;
   qreal cellWidth_ = 7;
   QRawFont rawFont_;
   QList<quint32> asciiGlyphs_;  // glyph of each of U+0020 ... U+007E, when the font has all
+  // Scratch of the painting, kept so that a row costs no allocation.
+  mutable std::string rowBytes_;
+  mutable QList<quint32> glyphIndexes_;
+  mutable QList<QPointF> cellPositions_;  // where the cells of a run start, from its first
   int rowHeight_ = 14;
   int ascent_ = 11;
   std::uint64_t topRow_ = 0;

@@ -41,6 +41,7 @@ void MonitorDialog::PollReceive() {
     rxFrame.frameIdle = false;
   }
   takenThisRound_ += taken;
+  ++polledThisRound_;
   if (taken > 0) {
     counters.receivedBytes += static_cast<std::int64_t>(taken);
     ShowCounter(kIdReceivedBytes, counters.receivedBytes);

@@ -116,7 +116,7 @@ TEST_P(TickBatchTest, FramesEndOnTheSameTicksAsWithEveryTickRun) {
 
   EXPECT_GT(everyTick.Result().frames, 0);
   EXPECT_EQ(batched.Result(), everyTick.Result());
-  // It did batch: most firings stood for five ticks.
+  // It did batch: most firings stood for a batch of ticks.
   EXPECT_GT(batched.batchedFirings, batched.firings / 2);
   EXPECT_LT(batched.firings * 3, everyTick.firings);
 }
@@ -175,15 +175,58 @@ TEST_F(TickBatchEventsTest, SendingOnATimerNeedsEveryTick) {
 }
 
 TEST_F(TickBatchEventsTest, AFloodIsTakenEveryTickSoNoFiringHoldsTheWindowLonger) {
-  // More than one tick's most in a batch: back to every tick, each bounded.
-  rig.Run({{30 * kMs, std::vector<std::uint8_t>(10 * kMaxReadPerTick, 0x55)}}, 70 * kMs);
+  // More than a batch's most in one firing: back to every tick, each
+  // bounded.
+  const std::size_t flood = 3 * kBatchTicks * kMaxReadPerTick;
+  const std::int64_t batchNs = kBatchTicks * 10 * kMs;
+  rig.Run({{30 * kMs, std::vector<std::uint8_t>(flood, 0x55)}}, 30 * kMs + batchNs + 10 * kMs);
   EXPECT_FALSE(rig.dialog->Batching());
   EXPECT_EQ(rig.window.batchTicks, 1);
+  EXPECT_LT(rig.dialog->counters.receivedBytes, static_cast<std::int64_t>(flood));
   // Once the flood has been taken, batching again.
-  rig.Run({}, 150 * kMs);
-  EXPECT_EQ(rig.dialog->counters.receivedBytes, static_cast<std::int64_t>(10 * kMaxReadPerTick + 1));
+  rig.Run({}, 30 * kMs + 4 * batchNs);
+  EXPECT_EQ(rig.dialog->counters.receivedBytes, static_cast<std::int64_t>(flood + 1));
   EXPECT_TRUE(rig.dialog->Batching());
 }
+
+// A line at a steady rate: batched while a batch of its ticks stays under
+// the most one firing may take, else taken every tick, and at one rate
+// never switching between the two.
+struct SteadyLine {
+  const char* name;
+  std::size_t bytesPerTick;
+  bool batched;
+};
+
+class TickBatchRateTest : public ::testing::TestWithParam<SteadyLine> {};
+
+TEST_P(TickBatchRateTest, OneRateOneWay) {
+  const SteadyLine& line = GetParam();
+  std::vector<Arrival> settle, steady;
+  unsigned value = 0;
+  // Bytes come on after the last firing looked, so that no firing sees the
+  // line go quiet.
+  for (std::int64_t at = 5 * kMs; at < 1100 * kMs; at += 5 * kMs) {
+    std::vector<std::uint8_t> bytes(line.bytesPerTick / 2);
+    for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(value++ % 251);
+    (at <= 200 * kMs ? settle : steady).push_back({at, std::move(bytes)});
+  }
+  Rig rig(true);
+  rig.Run(settle, 200 * kMs);
+  const int firings = rig.firings;
+  const int batched = rig.batchedFirings;
+  rig.Run(steady, 1000 * kMs);
+  const int later = rig.firings - firings;
+  EXPECT_EQ(rig.batchedFirings - batched, line.batched ? later : 0);
+  EXPECT_EQ(later, line.batched ? 800 / (kBatchTicks * 10) : 80);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rates, TickBatchRateTest,
+    ::testing::Values(SteadyLine{"Baud115200", 116, true},
+                      SteadyLine{"OneMegabytePerSecond", 10'000, true},
+                      SteadyLine{"TwoMegabytesPerSecond", 20'000, false}),
+    [](const ::testing::TestParamInfo<SteadyLine>& info) { return std::string(info.param.name); });
 
 TEST_F(TickBatchEventsTest, APortWithoutArrivalTimesIsPolledEveryTick) {
   Rig plain(true);

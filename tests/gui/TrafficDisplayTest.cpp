@@ -3,7 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
+#include <QRegion>
 #include <QMenu>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -11,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "WindowFixture.h"
 #include "app/ControlIds.h"
@@ -81,6 +85,36 @@ class TrafficDisplayTest : public WindowFixture {
     const std::uint64_t bottomTop =
         text.EndRow() - text.FirstRow() > rows ? text.EndRow() - rows : text.FirstRow();
     return display->TopRow() == bottomTop && bar->value() == bar->maximum();
+  }
+
+  // Pixels of `part` on screen that differ from a paint of it alone, where
+  // no control stacked above it covers it.
+  int PixelsUnlikeAWholePaint(QWidget& part) const {
+    QWidget* dialog = display->parentWidget();
+    const QRect area(part.mapTo(dialog, QPoint()), part.size());
+    QRegion uncovered(area);
+    const QObjectList& siblings = dialog->children();
+    for (qsizetype i = siblings.indexOf(display) + 1; i < siblings.size(); ++i) {
+      const auto* above = qobject_cast<const QWidget*>(siblings[i]);
+      if (above && above->isVisible()) uncovered -= above->geometry();
+    }
+    const QPoint corner = part.mapTo(&window, QPoint());
+    const QImage shown = window.windowHandle()
+                             ->screen()
+                             ->grabWindow(window.winId(), corner.x(), corner.y(), part.width(),
+                                          part.height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    const QImage whole = part.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (shown.size() != whole.size()) return part.width() * part.height();
+    int unlike = 0;
+    for (int y = 0; y < part.height(); ++y) {
+      for (int x = 0; x < part.width(); ++x) {
+        const bool seen = uncovered.contains(area.topLeft() + QPoint(x, y));
+        unlike += seen && shown.pixel(x, y) != whole.pixel(x, y);
+      }
+    }
+    return unlike;
   }
 
   TrafficWidget* display = nullptr;
@@ -175,6 +209,27 @@ TEST_F(TrafficDisplayTest, TheContextMenuCopiesAllAsShownAndKeepsTheAboutItem) {
   QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[0]).center());
   EXPECT_EQ(QApplication::clipboard()->text(),
             QString::fromUtf8("01 03 00 00 \n01 03 00 01 \n01 03 00 02 "));
+}
+
+// Records arriving batch by batch move the rows on screen up and paint
+// only what is new; the screen must then show what a whole paint shows.
+TEST_F(TrafficDisplayTest, PaintedInStepsTheScreenShowsWhatAWholePaintShows) {
+  Receive(5);
+  QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, InWindow({5, 5}));
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  QTest::keyClick(QApplication::focusWidget(), 'A');
+  QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown,
+                      QString::fromUtf8("é"), Qt::NoModifier);
+  for (int batch = 1; batch <= 8; ++batch) {
+    Receive(batch);
+    // A record that breaks over rows, and one that continues a row.
+    std::vector<std::uint8_t> frame(static_cast<std::size_t>(batch * 13), 0x5A);
+    logic->ShowReceived(frame.data(), frame.size());
+    Settle();
+  }
+  QCoreApplication::processEvents();
+  EXPECT_EQ(PixelsUnlikeAWholePaint(*display->viewport()), 0);
+  EXPECT_EQ(PixelsUnlikeAWholePaint(*display->verticalScrollBar()), 0);
 }
 
 TEST_F(TrafficDisplayTest, TypedTextGoesInAtTheEnd) {
