@@ -18,6 +18,7 @@
 #include "gui/StayOnTopButton.h"
 #include "gui/TemplateBuilder.h"
 #include "gui/TrafficWidget.h"
+#include "support/RunTimeCaptions.h"
 
 namespace lirosa::test {
 namespace {
@@ -142,13 +143,7 @@ void ExpectCaptionsFit(const QWidget& dialog) {
 TEST_F(MainWindowBuild, EveryTemplateCaptionFitsItsControl) { ExpectCaptionsFit(window); }
 
 TEST_F(MainWindowBuild, RunTimeCaptionsFitToo) {
-  const std::pair<int, const char*> captions[] = {
-      {kIdOpenClose, "打开串口"},       {kIdOpenClose, "关闭串口"},
-      {kIdPauseDisplay, "继续显示"},    {kIdPauseDisplay, "停止显示"},
-      {kIdCapture, "停止保存"},         {kIdCapture, "保存数据"},
-      {kIdAllRequests, "停止轮发"},     {kIdAllRequests, "开始轮发"},
-      {kIdFileCycling, "停止文件轮发"}, {kIdFileCycling, "开始文件轮发"}};
-  for (auto [id, text] : captions) {
+  for (auto [id, text] : test::kRunTimeCaptions) {
     controls.SetText(id, text);
     EXPECT_EQ(controls.Text(id), text);
     ExpectCaptionsFit(window);

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/ControlIds.h"
+#include "support/RunTimeCaptions.h"
 #include "win32/shell/CaptionFonts.h"
 #include "win32/shell/TemplateWindow.h"
 #include "win32/shell/WideText.h"
@@ -141,13 +142,7 @@ TEST_F(CaptionFitTest, CaptionsTheLogicSetsFitToo) {
   CaptionFonts fonts(font_);
   Win32Controls controls(BuildControls(MainDialogTemplate(), parent_, font_, DialogUnits{}, &fonts),
                          &fonts);
-  const std::pair<int, const char*> captions[] = {
-      {kIdOpenClose, "打开串口"},       {kIdOpenClose, "关闭串口"},
-      {kIdPauseDisplay, "继续显示"},    {kIdPauseDisplay, "停止显示"},
-      {kIdCapture, "停止保存"},         {kIdCapture, "保存数据"},
-      {kIdAllRequests, "停止轮发"},     {kIdAllRequests, "开始轮发"},
-      {kIdFileCycling, "停止文件轮发"}, {kIdFileCycling, "开始文件轮发"}};
-  for (const auto& [id, text] : captions) {
+  for (const auto& [id, text] : test::kRunTimeCaptions) {
     controls.SetText(id, text);
     EXPECT_GT(ExpectCaptionsFit(text, controls.Windows()), 50);
   }
