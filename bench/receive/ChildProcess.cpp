@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -146,8 +148,29 @@ double ChildProcess::CpuSeconds() const {
   return Seconds(usage_.ru_utime) + Seconds(usage_.ru_stime);
 }
 
-double ChildProcess::CpuSecondsSoFar() const {
+double ChildProcess::CpuSecondsSoFar() {
   if (!Running()) return -1;
+  const std::string task = "/proc/" + std::to_string(pid_) + "/task";
+  if (DIR* threads = ::opendir(task.c_str())) {
+    bool any = false;
+    while (const dirent* entry = ::readdir(threads)) {
+      if (entry->d_name[0] == '.') continue;
+      std::FILE* stat = std::fopen((task + "/" + entry->d_name + "/schedstat").c_str(), "r");
+      if (!stat) continue;
+      unsigned long long ns = 0;
+      if (std::fscanf(stat, "%llu", &ns) == 1) {
+        threadNs_[std::strtol(entry->d_name, nullptr, 10)] = ns;
+        any = true;
+      }
+      std::fclose(stat);
+    }
+    ::closedir(threads);
+    if (any) {
+      unsigned long long total = 0;
+      for (const auto& [tid, ns] : threadNs_) total += ns;
+      return static_cast<double>(total) * 1e-9;
+    }
+  }
   std::FILE* stat = std::fopen(("/proc/" + std::to_string(pid_) + "/stat").c_str(), "r");
   if (!stat) return -1;
   char line[1024] = {};

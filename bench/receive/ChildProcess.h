@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <sys/types.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,11 @@ class ChildProcess {
   bool Running() const { return pid_ > 0 && !ended_; }
   pid_t Pid() const { return pid_; }
   // User + system CPU seconds so far, from /proc while it runs; -1 when
-  // they cannot be read (it has ended: CpuSeconds then).
-  double CpuSecondsSoFar() const;
+  // they cannot be read (it has ended: CpuSeconds then). Summed from each
+  // thread's run time in nanoseconds where the kernel keeps it: the
+  // process's own figure counts in clock ticks of 10 ms, as coarse as the
+  // whole flood of a slow line.
+  double CpuSecondsSoFar();
   bool Ended() const { return ended_; }
   // Exit status as waitpid reports it, and user + system CPU seconds.
   int Status() const { return status_; }
@@ -61,6 +65,9 @@ class ChildProcess {
   int status_ = 0;
   rusage usage_{};
   double endTime_ = 0;
+  // Each thread's run time in ns when last seen; a thread that has ended
+  // keeps what it had.
+  std::map<long, unsigned long long> threadNs_;
 };
 
 // CLOCK_MONOTONIC in seconds, the clock every time here is taken from.

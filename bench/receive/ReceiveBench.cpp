@@ -647,7 +647,8 @@ int main(int argc, char** argv) {
   std::printf(
       "  drain = bytes counted / (first byte sent .. the reader had the last one); "
       "CPU = user+system of the reader's whole run;\n"
-      "  flood CPU = the same within the drain only (sampled from /proc every 50 ms), "
+      "  flood CPU = the same within the drain only (its threads' run time in ns, sampled every "
+      "50 ms), "
       "and as %% of one core\n");
   std::printf(
       "  content = every byte in order, in the capture too; KB = 1000 B, MB = 10^6 B;\n"
