@@ -32,6 +32,7 @@
 #include "ReceiverRun.h"
 #include "app/ControlIds.h"
 #include "app/MonitorDialog.h"
+#include "gui/DialogLook.h"
 #include "gui/MonitorWindow.h"
 #include "gui/QtDialogControls.h"
 #include "gui/QtTrafficView.h"
@@ -56,6 +57,7 @@ double Percentile(std::vector<double> values, double share) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  ApplyDialogLook(app);  // the program's own font, style and colours
   bench::ReceiverOptions options;
   bench::ReceiverFolder folder;
   if (const int status = bench::PrepareReceiver(argc, argv, options, folder)) return status;
