@@ -10,7 +10,11 @@ QIcon AppIcon() {
   static const bool registered = (RegisterAppIcon(), true);
   (void)registered;
   QIcon icon;
-  for (int size : {48, 128, 256}) icon.addFile(QStringLiteral(":/lirosa/icons/%1.png").arg(size));
+  // With its size given, a file is decoded only when that size is drawn;
+  // without, all three were decoded here, at every start.
+  for (int size : {48, 128, 256}) {
+    icon.addFile(QStringLiteral(":/lirosa/icons/%1.png").arg(size), QSize(size, size));
+  }
   return icon;
 }
 
