@@ -426,19 +426,37 @@ void MonitorDialog::RestIfQuiet() {
     StopBatching();
     return;
   }
-  // What the ticks of this round brought, had they been a batch: a line
-  // this fast is taken every tick, so neither way does a firing carry more.
-  const std::size_t polled = static_cast<std::size_t>(std::max(polledThisRound_, 1));
-  if (takenThisRound_ * kBatchTicks >= kMaxReadPerBatch * polled) {
+  const int ticks = BatchLength(takenThisRound_, std::max(polledThisRound_, 1), BatchTicksNow());
+  if (ticks <= 1) {
     StopBatching();
     return;
   }
-  if (!batching_ && port_.StampsArrivals()) batching_ = window_.BatchTicks(kBatchTicks);
+  if ((batching_ && ticks == batchTicks_) || !port_.StampsArrivals()) return;
+  batching_ = window_.BatchTicks(ticks);
+  batchTicks_ = batching_ ? ticks : 1;
+}
+
+int BatchLength(std::size_t taken, int polled, int current) {
+  // Ticks of this rate that bring less than a batch may take, with a
+  // quarter to spare when growing: a rate near a bound must not move the
+  // length to and fro, each move setting the timers again.
+  auto longest = [&](std::size_t spare) {
+    int ticks = kBatchTicks;
+    while (ticks > 1 && taken * static_cast<std::size_t>(ticks) * (4 + spare) >=
+                            kMaxReadPerBatch * 4 * static_cast<std::size_t>(polled)) {
+      --ticks;
+    }
+    return ticks;
+  };
+  const int fits = longest(0);
+  if (fits < current) return fits;
+  return std::max(current, longest(1));
 }
 
 void MonitorDialog::StopBatching() {
   if (!batching_) return;
   batching_ = false;
+  batchTicks_ = 1;
   window_.BatchTicks(1);
 }
 

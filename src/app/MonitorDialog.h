@@ -35,12 +35,16 @@ inline constexpr int kFrameEndIdleTicks = 4;
 // work of one tick stays bounded. What is left waits for the next tick.
 inline constexpr std::size_t kMaxReadPerTick = 64 * 1024;
 // While the window only receives, its timers fire once every this many
-// line periods (ten times a second, as often as a reader needs the display
-// to move) and the ticks in between are replayed; only while the line
-// brings less than kMaxReadPerBatch in that time, so that the work of one
-// firing stays bounded to that of two ticks at their most.
+// line periods at most (ten times a second, as often as a reader needs the
+// display to move) and the ticks in between are replayed. A batch holds
+// fewer ticks on a line that would bring kMaxReadPerBatch in that time, so
+// that the work of one firing stays bounded to that of two ticks at their
+// most; a line too fast for two ticks a batch is taken every tick.
 inline constexpr int kBatchTicks = 10;
 inline constexpr std::size_t kMaxReadPerBatch = 2 * kMaxReadPerTick;
+// Ticks a batch holds on a line whose last firing took `taken` bytes in
+// `polled` ticks, while `current` ticks make one now (1: every tick).
+int BatchLength(std::size_t taken, int polled, int current);
 // Line ticks between two tries of a lost device that is back but would not
 // open yet.
 inline constexpr int kReconnectRetryTicks = 20;
@@ -198,7 +202,7 @@ class MonitorDialog {
   // exactly as if the timers had run all along.
   //
   // A window that only receives (nothing sends, cycles, reads a file or
-  // waits for a box) is woken once every kBatchTicks periods instead, if
+  // waits for a box) is woken once every BatchLength periods instead, if
   // the port stamps arrivals and the host can batch: the line ticks in
   // between are replayed first, each taking only the bytes that had
   // arrived by its time, so frames end on the same ticks as with every
@@ -206,6 +210,7 @@ class MonitorDialog {
   void Wake();
   bool Resting() const { return resting_; }
   bool Batching() const { return batching_; }
+  int BatchTicksNow() const { return batching_ ? batchTicks_ : 1; }
 
   // ---- Data exchange (app/) --------------------------------------------------
   // Reads every bound control into its member in the fixed order; stops at
@@ -400,7 +405,8 @@ class MonitorDialog {
   LampFrame shownLamps_;
   bool lampsShown_ = false;
   bool resting_ = false;  // the timers are paused
-  bool batching_ = false;  // the timers fire once every kBatchTicks periods
+  bool batching_ = false;  // the timers fire once every batchTicks_ periods
+  int batchTicks_ = 1;
   std::int64_t lastLineTickNs_ = 0;  // when the last line tick ran, or stood
   std::size_t takenThisRound_ = 0;   // bytes the last firing's line ticks read
   int polledThisRound_ = 0;           // and how many line ticks polled

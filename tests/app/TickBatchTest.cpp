@@ -189,13 +189,13 @@ TEST_F(TickBatchEventsTest, AFloodIsTakenEveryTickSoNoFiringHoldsTheWindowLonger
   EXPECT_TRUE(rig.dialog->Batching());
 }
 
-// A line at a steady rate: batched while a batch of its ticks stays under
-// the most one firing may take, else taken every tick, and at one rate
-// never switching between the two.
+// A line at a steady rate: batched in as many ticks as stay under the most
+// one firing may take, else taken every tick, and at one rate never
+// changing the length.
 struct SteadyLine {
   const char* name;
   std::size_t bytesPerTick;
-  bool batched;
+  int batchTicks;  // 1: every tick
 };
 
 class TickBatchRateTest : public ::testing::TestWithParam<SteadyLine> {};
@@ -217,15 +217,18 @@ TEST_P(TickBatchRateTest, OneRateOneWay) {
   const int batched = rig.batchedFirings;
   rig.Run(steady, 1000 * kMs);
   const int later = rig.firings - firings;
-  EXPECT_EQ(rig.batchedFirings - batched, line.batched ? later : 0);
-  EXPECT_EQ(later, line.batched ? 800 / (kBatchTicks * 10) : 80);
+  EXPECT_EQ(rig.batchedFirings - batched, line.batchTicks > 1 ? later : 0);
+  EXPECT_EQ(later, 80 / line.batchTicks);
+  EXPECT_EQ(rig.window.batchTicks, line.batchTicks);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rates, TickBatchRateTest,
-    ::testing::Values(SteadyLine{"Baud115200", 116, true},
-                      SteadyLine{"OneMegabytePerSecond", 10'000, true},
-                      SteadyLine{"TwoMegabytesPerSecond", 20'000, false}),
+    ::testing::Values(SteadyLine{"Baud115200", 116, kBatchTicks},
+                      SteadyLine{"OneMegabytePerSecond", 10'000, kBatchTicks},
+                      SteadyLine{"TwoMegabytesPerSecond", 20'000, 5},
+                      SteadyLine{"FourMegabytesPerSecond", 40'000, 2},
+                      SteadyLine{"SixMegabytesPerSecond", 60'000, 1}),
     [](const ::testing::TestParamInfo<SteadyLine>& info) { return std::string(info.param.name); });
 
 TEST_F(TickBatchEventsTest, APortWithoutArrivalTimesIsPolledEveryTick) {
@@ -234,6 +237,31 @@ TEST_F(TickBatchEventsTest, APortWithoutArrivalTimesIsPolledEveryTick) {
   plain.Run({{3 * kMs, {0x01}}}, 100 * kMs);
   EXPECT_EQ(plain.batchedFirings, 0);
   EXPECT_EQ(plain.window.batchTicks, 1);
+}
+
+// The length follows the rate at once when a firing would carry too much,
+// and grows only with a quarter to spare, so a rate near a bound keeps it.
+TEST(BatchLengthTest, ShrinksAtOnceAndGrowsWithRoomToSpare) {
+  struct Case {
+    std::size_t taken;
+    int polled;
+    int current;
+    int expected;
+  };
+  constexpr std::size_t kBatch = kMaxReadPerBatch;
+  const Case cases[] = {
+      {0, 1, 1, kBatchTicks},                // a quiet line batches at the longest
+      {kBatch / 10 - 1, 1, 1, 8},            // grows to 8, not to the 10 that just fit
+      {kBatch / 10 - 1, 1, 9, 9},            // but keeps the 9 it has
+      {kBatch / 4, 1, 5, 3},                 // four ticks would carry a whole batch
+      {6 * (kBatch / 4), 6, 5, 3},           // six ticks at a quarter of a batch each
+      {kBatch / 2, 1, 1, 1},                 // two ticks are a whole batch: every tick
+      {kMaxReadPerTick * 10, 10, 10, 1},     // a flood at the most a tick takes
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(BatchLength(c.taken, c.polled, c.current), c.expected)
+        << c.taken << " bytes in " << c.polled << " ticks, now " << c.current;
+  }
 }
 
 }  // namespace
