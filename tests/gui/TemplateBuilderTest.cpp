@@ -60,6 +60,10 @@ TEST_F(MainWindowBuild, EveryNumberedControlSitsAtItsTemplatePixels) {
   EXPECT_EQ(window.size(), QSize(789, 488));
   EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Lirosa4.5"));
   EXPECT_FALSE(window.windowIcon().isNull());
+  // Its files are read only when drawn: each size must be there to draw.
+  for (const int size : {48, 128, 256}) {
+    EXPECT_EQ(window.windowIcon().pixmap(size).width(), size) << size;
+  }
   int numbered = 0;
   for (const ControlTemplate& c : MainDialogTemplate().controls) {
     if (c.id == kNoId) continue;
