@@ -22,6 +22,12 @@ class QuietScrollBar final : public QScrollBar {
   // alone would first move the slider off the end).
   void SetAll(int maximum, int pageStep, int value);
 
+  // Qt places the slider of a range above 2^19 steps with a floating-point
+  // rounding that moves it a pixel back and forth as the range grows, so a
+  // bar at the end would be drawn anew with nearly every record; the style
+  // is shown such a range in coarser steps, placed with exact rounding.
+  void initStyleOption(QStyleOptionSlider* option) const override;
+
  protected:
   void sliderChange(SliderChange change) override;
   void paintEvent(QPaintEvent* event) override;
