@@ -385,7 +385,7 @@ void MonitorDialog::OnTimer(int timerId) {
     const std::int64_t now = clock_.MonotonicNs();
     // The ticks before this one, less half a period for a timer that
     // fires a little early or late.
-    if (batching_) ReplayTicks(now - kLineTimerMs * 1'000'000 / 2);
+    if (Batching()) ReplayTicks(now - kLineTimerMs * 1'000'000 / 2);
     lastLineTickNs_ = now;
   }
   TimerTick(timerId);
@@ -431,9 +431,8 @@ void MonitorDialog::RestIfQuiet() {
     StopBatching();
     return;
   }
-  if ((batching_ && ticks == batchTicks_) || !port_.StampsArrivals()) return;
-  batching_ = window_.BatchTicks(ticks);
-  batchTicks_ = batching_ ? ticks : 1;
+  if (ticks == batchTicks_ || !port_.StampsArrivals()) return;
+  batchTicks_ = window_.BatchTicks(ticks) ? ticks : 1;
 }
 
 int BatchLength(std::size_t taken, int polled, int current) {
@@ -454,8 +453,7 @@ int BatchLength(std::size_t taken, int polled, int current) {
 }
 
 void MonitorDialog::StopBatching() {
-  if (!batching_) return;
-  batching_ = false;
+  if (!Batching()) return;
   batchTicks_ = 1;
   window_.BatchTicks(1);
 }
@@ -480,7 +478,7 @@ void MonitorDialog::ReplayTicks(std::int64_t until) {
 }
 
 void MonitorDialog::Wake() {
-  if (batching_) {
+  if (Batching()) {
     // The ticks whose time has come are run now, as they would have been;
     // the next comes on the beat, and every one from then on.
     if (tickDepth_ == 0) ReplayTicks(clock_.MonotonicNs());

@@ -209,8 +209,8 @@ class MonitorDialog {
   // tick run. Wake ends a batch the same way and returns to every tick.
   void Wake();
   bool Resting() const { return resting_; }
-  bool Batching() const { return batching_; }
-  int BatchTicksNow() const { return batching_ ? batchTicks_ : 1; }
+  bool Batching() const { return batchTicks_ > 1; }
+  int BatchTicksNow() const { return batchTicks_; }
 
   // ---- Data exchange (app/) --------------------------------------------------
   // Reads every bound control into its member in the fixed order; stops at
@@ -405,8 +405,7 @@ class MonitorDialog {
   LampFrame shownLamps_;
   bool lampsShown_ = false;
   bool resting_ = false;  // the timers are paused
-  bool batching_ = false;  // the timers fire once every batchTicks_ periods
-  int batchTicks_ = 1;
+  int batchTicks_ = 1;  // the timers fire once every this many periods
   std::int64_t lastLineTickNs_ = 0;  // when the last line tick ran, or stood
   std::size_t takenThisRound_ = 0;   // bytes the last firing's line ticks read
   int polledThisRound_ = 0;           // and how many line ticks polled
