@@ -14,6 +14,7 @@
 
 #include "app/ControlIds.h"
 #include "gui/CaptionFit.h"
+#include "gui/CounterEdit.h"
 #include "gui/WideListBox.h"
 
 namespace lirosa {
@@ -51,7 +52,9 @@ QtDialogControls::QtDialogControls(ControlMap controls) : controls_(std::move(co
   for (auto it = controls_.cbegin(); it != controls_.cend(); ++it) {
     Readable& control = readables_[it.key()];
     control.widget = it.value();
-    if (qobject_cast<QLineEdit*>(control.widget)) {
+    if (qobject_cast<CounterEdit*>(control.widget)) {
+      control.kind = Kind::Counter;
+    } else if (qobject_cast<QLineEdit*>(control.widget)) {
       control.kind = Kind::LineEdit;
     } else if (qobject_cast<QPlainTextEdit*>(control.widget)) {
       control.kind = Kind::TextBox;
@@ -80,10 +83,12 @@ std::string QtDialogControls::Text(int id) const {
   if (!control) return {};
   switch (control->kind) {
     case Kind::LineEdit:
+      return SharedText(*control, static_cast<QLineEdit*>(control->widget)->text());
+    case Kind::Counter:
       if (auto waiting = waitingCounters_.constFind(id); waiting != waitingCounters_.cend()) {
         return waiting->toStdString();
       }
-      return SharedText(*control, static_cast<QLineEdit*>(control->widget)->text());
+      return SharedText(*control, static_cast<CounterEdit*>(control->widget)->ShownText());
     case Kind::TextBox:
       return BoxText(*control);
     case Kind::List:
@@ -130,13 +135,19 @@ const std::string& QtDialogControls::BoxText(Readable& control) {
 void QtDialogControls::SetText(int id, const std::string& text) {
   QWidget* widget = Find(id);
   if (!widget) return;
+  if (auto* counter = qobject_cast<CounterEdit*>(widget)) {
+    const QString value = QString::fromStdString(text);
+    if (IsCounter(id)) {
+      SetCounter(id, *counter, value);
+      return;
+    }
+    counter->ShowValue(value);
+    KeepRaw(id, text, value, value.toStdString());
+    return;
+  }
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
     // Rewriting an unchanged text would throw away the user's caret.
     const QString value = QString::fromStdString(text);
-    if (IsCounter(id)) {
-      SetCounter(id, *edit, value);
-      return;
-    }
     if (edit->text() != value) edit->setText(value);
     KeepRaw(id, text, value, value.toStdString());
     return;
@@ -172,17 +183,17 @@ void QtDialogControls::SetText(int id, const std::string& text) {
   FitCaption(*widget);
 }
 
-void QtDialogControls::SetCounter(int id, QLineEdit& edit, const QString& value) {
+void QtDialogControls::SetCounter(int id, CounterEdit& edit, const QString& value) {
   auto waiting = waitingCounters_.find(id);
   if (waiting == waitingCounters_.end()) {
-    if (edit.text() == value) return;
+    if (edit.ShownText() == value) return;
     waiting = waitingCounters_.insert(id, value);
   } else {
     *waiting = value;
   }
-  counterGate_.Post(&edit, [this, id, edit = QPointer<QLineEdit>(&edit)] {
+  counterGate_.Post(&edit, [this, id, edit = QPointer<CounterEdit>(&edit)] {
     const QString shown = waitingCounters_.take(id);
-    if (edit && edit->text() != shown) edit->setText(shown);
+    if (edit) edit->ShowValue(shown);
   });
 }
 
@@ -228,6 +239,7 @@ int QtDialogControls::Check(int id) const {
     case Kind::Button:
       return static_cast<QAbstractButton*>(control->widget)->isChecked() ? 1 : 0;
     case Kind::LineEdit:
+    case Kind::Counter:
     case Kind::TextBox:
     case Kind::List:
     case Kind::Other:

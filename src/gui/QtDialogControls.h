@@ -12,6 +12,10 @@
 #include "gui/TemplateBuilder.h"
 
 class QLineEdit;
+
+namespace lirosa {
+class CounterEdit;
+}
 class QPlainTextEdit;
 
 namespace lirosa {
@@ -31,7 +35,8 @@ namespace lirosa {
 //
 // The four counter edits change with every poll that brings bytes; each is
 // redrawn only when its text changed, at most once per screen refresh
-// (RefreshGate). Reading one gives the text last set, shown yet or not.
+// (RefreshGate), without laying a new text out (CounterEdit). Reading one
+// gives the text last set, shown yet or not.
 class QtDialogControls final : public DialogControls {
  public:
   explicit QtDialogControls(ControlMap controls);
@@ -55,7 +60,7 @@ class QtDialogControls final : public DialogControls {
   Rect Geometry(int id) const override;
 
  private:
-  enum class Kind { LineEdit, TextBox, List, CheckBox, Button, Other };
+  enum class Kind { LineEdit, Counter, TextBox, List, CheckBox, Button, Other };
 
   // A control as the reads see it, with its last Text(). Single-line edits
   // and lists hand out their QString shared, so `source` identifies the
@@ -82,7 +87,7 @@ class QtDialogControls final : public DialogControls {
   Readable* FindReadable(int id) const;
   static const std::string& SharedText(Readable& control, const QString& current);
   static const std::string& BoxText(Readable& control);
-  void SetCounter(int id, QLineEdit& edit, const QString& value);
+  void SetCounter(int id, CounterEdit& edit, const QString& value);
   // Notes `text` as raw bytes when `shown` does not convert back to it.
   void KeepRaw(int id, const std::string& text, const QString& shown, const std::string& back);
 

@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "gui/CaptionFit.h"
+#include "gui/CounterEdit.h"
 #include "gui/ManualRadioButton.h"
 #include "gui/StayOnTopButton.h"
 #include "gui/TrafficWidget.h"
@@ -95,7 +96,9 @@ int VisibleRows(const ControlTemplate& control) {
 }
 
 QWidget* MakeEdit(const ControlTemplate& control, QWidget& dialog) {
-  auto* edit = new QLineEdit(&dialog);
+  // A read-only digits edit shows a count the program rewrites.
+  const bool counter = (control.style & kStyleDigitsOnly) && (control.style & kStyleReadOnly);
+  auto* edit = counter ? new CounterEdit(&dialog) : new QLineEdit(&dialog);
   edit->setReadOnly(control.style & kStyleReadOnly);
   // Nobody types into a read-only edit, and a validator would check every
   // text the program sets (the counters, many times a second).

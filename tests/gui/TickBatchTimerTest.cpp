@@ -6,6 +6,7 @@
 
 #include "WindowFixture.h"
 #include "app/ControlIds.h"
+#include "gui/CounterEdit.h"
 
 namespace lirosa::test {
 namespace {
@@ -42,7 +43,8 @@ TEST_F(TickBatchTimerTest, BurstsBecomeFramesWhileTheTimersFireOncePerBatch) {
   EXPECT_EQ(controls.Text(kIdReceivedBytes), "5");
   // The counters' edits show it too, once the screen refresh comes.
   ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return Find<QLineEdit>(kIdReceivedFrames)->text() == QStringLiteral("3"); }, 1000));
+      [&] { return Find<CounterEdit>(kIdReceivedFrames)->ShownText() == QStringLiteral("3"); },
+      1000));
 }
 
 TEST_F(TickBatchTimerTest, AClickEndsTheBatch) {
