@@ -92,6 +92,7 @@ bench: deps
 	$(BENCH_BUILD)/bench/idle/idle_bench --seconds $(IDLE_SECONDS)
 	$(BENCH_BUILD)/bench/display/display_bench --records $(DISPLAY_RECORDS)
 	$(BENCH_BUILD)/bench/requests/requests_bench
+	$(BENCH_BUILD)/bench/counters/counter_bench
 	$(BENCH_BUILD)/bench/soak/soak_bench --minutes $(SOAK_MINUTES)
 
 # The Windows build: Lirosa.exe and the tests cross-built with mingw-w64,
