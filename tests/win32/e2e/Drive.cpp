@@ -252,6 +252,10 @@ void ClickAt(POINT at) {
 void Click(HWND window, int id) {
   HWND control = ControlOf(window, id);
   if (!IsWindowVisible(control)) throw Failure{"control " + std::to_string(id) + " is hidden"};
+  // A click sent just before (a box that enables this control) is input
+  // the window may not have taken yet on a busy machine; a user would wait.
+  const ULONGLONG enabledBy = GetTickCount64() + 3000;
+  while (!IsWindowEnabled(control) && GetTickCount64() < enabledBy) Sleep(15);
   if (!IsWindowEnabled(control)) throw Failure{"control " + std::to_string(id) + " is disabled"};
   // A window under a modal box takes no clicks: say what the box says.
   HWND root = GetAncestor(control, GA_ROOT);
