@@ -120,7 +120,7 @@ void CounterEdit::DrawPanel(QPainter& painter, const QStyleOptionFrame& panel) {
   }
   const PanelLook look{size(), static_cast<int>(panel.state), palette().cacheKey(),
                        static_cast<int>(palette().currentColorGroup()), devicePixelRatioF()};
-  if (!(look == panelLook_) || panel_.isNull()) {
+  if (look != panelLook_ || panel_.isNull()) {
     panel_ = QPixmap(size() * look.ratio);
     panel_.setDevicePixelRatio(look.ratio);
     panel_.fill(background.color());
@@ -132,12 +132,16 @@ void CounterEdit::DrawPanel(QPainter& painter, const QStyleOptionFrame& panel) {
 }
 
 void CounterEdit::paintEvent(QPaintEvent* event) {
+  if (PaintCount()) return;
+  Sync();
+  QLineEdit::paintEvent(event);
+}
+
+bool CounterEdit::PaintCount() {
   QGlyphRun run;
   qreal natural = 0;
   if (!DrawsOwnText() || hasFocus() || hasSelectedText() || !Layout(value_, run, natural)) {
-    Sync();
-    QLineEdit::paintEvent(event);
-    return;
+    return false;
   }
   // The edit's own placing of a line of text, without a caret or a
   // selection to show.
@@ -148,12 +152,8 @@ void CounterEdit::paintEvent(QPaintEvent* event) {
   const int lineLeft = r.x() + kLineMarginX;
   const int lineWidth = r.width() - 2 * kLineMarginX;
   const int used = qRound(natural) + 1;
-  if (used > lineWidth) {
-    // The edit scrolls a text that does not fit; it draws that itself.
-    Sync();
-    QLineEdit::paintEvent(event);
-    return;
-  }
+  // The edit scrolls a text that does not fit; it draws that itself.
+  if (used > lineWidth) return false;
   const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), alignment());
   int top = r.y() + (r.height() - lineHeight_ + 1) / 2;
   if (align & Qt::AlignBottom) top = r.y() + r.height() - lineHeight_ - kLineMarginY;
@@ -167,6 +167,7 @@ void CounterEdit::paintEvent(QPaintEvent* event) {
   painter.setClipRect(r);
   painter.setPen(palette().text().color());
   painter.drawGlyphRun(QPointF(lineLeft - scroll, top + raw_.ascent()), run);
+  return true;
 }
 
 }  // namespace lirosa

@@ -46,6 +46,8 @@ class CounterEdit final : public QLineEdit {
   bool Layout(const QString& value, QGlyphRun& run, qreal& width);
   void LoadDigits();
   void DrawPanel(QPainter& painter, const QStyleOptionFrame& panel);
+  // Draws the value here, if it can be; otherwise the edit draws it.
+  bool PaintCount();
   // Hands the value to the edit.
   void Sync();
 
