@@ -146,7 +146,12 @@ void TrafficText::Store(std::string_view clean) {
     const std::uint64_t offset = end_ - chunkBase_;
     const std::size_t chunk = static_cast<std::size_t>(offset / kChunkBytes);
     const std::size_t within = static_cast<std::size_t>(offset % kChunkBytes);
-    if (chunk == chunks_.size()) chunks_.push_back(std::make_unique<char[]>(kChunkBytes));
+    // Left unfilled: zeroing a fresh chunk touched all its pages in one
+    // append, a stall of milliseconds where the kernel is slow to give
+    // pages; written as text comes, they are taken a page at a time.
+    if (chunk == chunks_.size()) {
+      chunks_.emplace_back(new char[kChunkBytes]);
+    }
     const std::size_t piece = std::min(clean.size() - done, kChunkBytes - within);
     std::memcpy(chunks_[chunk].get() + within, clean.data() + done, piece);
     done += piece;
