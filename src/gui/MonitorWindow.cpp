@@ -47,7 +47,9 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
-  setWindowIcon(AppIcon());
+  // The program sets the icon for all its windows; a window made on its own
+  // (tests, benchmarks) brings its own.
+  if (QGuiApplication::windowIcon().isNull()) setWindowIcon(AppIcon());
   TemplateBuilder::Options options;
   options.manualRadios = true;
   options.autoDefaultButtons = false;

@@ -3,8 +3,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,6 +16,7 @@
 #include "WindowFixture.h"
 #include "app/ControlIds.h"
 #include "gui/AboutDialog.h"
+#include "gui/AppIcon.h"
 #include "gui/CaptionFit.h"
 #include "gui/ChecksumDialog.h"
 #include "gui/StayOnTopButton.h"
@@ -60,10 +64,21 @@ TEST_F(MainWindowBuild, EveryNumberedControlSitsAtItsTemplatePixels) {
   EXPECT_EQ(window.size(), QSize(789, 488));
   EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Lirosa4.5"));
   EXPECT_FALSE(window.windowIcon().isNull());
-  // Its files are read only when drawn: each size must be there to draw.
+  // Its files are read only when drawn: each size a window system asks for
+  // must be listed and drawn at that size.
+  EXPECT_EQ(window.windowIcon().availableSizes(),
+            (QList<QSize>{{48, 48}, {128, 128}, {256, 256}}));
   for (const int size : {48, 128, 256}) {
     EXPECT_EQ(window.windowIcon().pixmap(size).width(), size) << size;
   }
+  EXPECT_EQ(window.windowIcon().pixmap(QSize(48, 48), 2.0).width(), 96);  // a HiDPI screen
+  QImage drawn(32, 32, QImage::Format_ARGB32);
+  drawn.fill(Qt::transparent);
+  {
+    QPainter painter(&drawn);
+    window.windowIcon().paint(&painter, drawn.rect());
+  }
+  EXPECT_NE(drawn.pixel(16, 16), QColor(Qt::transparent).rgba());
   int numbered = 0;
   for (const ControlTemplate& c : MainDialogTemplate().controls) {
     if (c.id == kNoId) continue;
@@ -81,6 +96,16 @@ TEST_F(MainWindowBuild, EveryNumberedControlSitsAtItsTemplatePixels) {
     EXPECT_EQ(QRect(through.x, through.y, through.width, through.height), expected) << c.id;
   }
   EXPECT_EQ(window.Controls().size(), numbered);
+}
+
+TEST(MainWindowIcon, TheProgramsIconIsSharedNotLoadedAgain) {
+  const QIcon programIcon = AppIcon();
+  QGuiApplication::setWindowIcon(programIcon);
+  {
+    MonitorWindow window;
+    EXPECT_EQ(window.windowIcon().cacheKey(), programIcon.cacheKey());
+  }
+  QGuiApplication::setWindowIcon(QIcon());
 }
 
 TEST_F(MainWindowBuild, StylesBecomeWidgetProperties) {
