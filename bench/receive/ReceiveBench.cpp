@@ -460,6 +460,7 @@ struct Row {
   double cpuPerMB = 0;
   double floodCpuPerMB = -1;   // -1: not known
   double floodCpuShare = -1;   // of one core, while draining
+  double outsideCpuMs = -1;    // CPU outside the drain (start-up, shut-down); -1: not known
   // Per repeat, for the spread of the ratios: -1 where it did not run.
   std::vector<double> cpuPerMBRuns, floodCpuPerMBRuns;
   std::vector<std::string> notes;
@@ -467,7 +468,7 @@ struct Row {
 
 Row Summarize(const std::vector<Measurement>& runs) {
   Row row;
-  std::vector<double> drains, cpus, floodCpus, floodShares;
+  std::vector<double> drains, cpus, floodCpus, floodShares, outsides;
   for (std::size_t r = 0; r < runs.size(); ++r) {
     const Measurement& m = runs[r];
     std::string note = m.received.note;
@@ -502,6 +503,7 @@ Row Summarize(const std::vector<Measurement>& runs) {
       floodCpus.push_back(m.floodCpuSeconds / (double(m.received.counted) / 1e6));
       row.floodCpuPerMBRuns.back() = floodCpus.back();
       floodShares.push_back(m.floodCpuSeconds / m.drainSeconds);
+      outsides.push_back((m.cpuSeconds - m.floodCpuSeconds) * 1e3);
     }
   }
   row.drainKBps = Median(drains);
@@ -509,6 +511,7 @@ Row Summarize(const std::vector<Measurement>& runs) {
   if (!floodCpus.empty()) {
     row.floodCpuPerMB = Median(floodCpus);
     row.floodCpuShare = Median(floodShares);
+    row.outsideCpuMs = Median(outsides);
   }
   return row;
 }
@@ -649,20 +652,21 @@ int main(int argc, char** argv) {
       "CPU = user+system of the reader's whole run;\n"
       "  flood CPU = the same within the drain only (its threads' run time in ns, sampled every "
       "50 ms), "
-      "and as %% of one core\n");
+      "and as %% of one core;\n"
+      "  outside = CPU before the first byte and after the last (start-up, shut-down), in ms\n");
   std::printf(
       "  content = every byte in order, in the capture too; KB = 1000 B, MB = 10^6 B;\n"
       "  ratios = each row's figure over %s's in the same case; spread = lowest-highest of the\n"
       "  ratios of one repeat to %s's repeat run next to it\n\n",
       kReference, kReference);
-  std::printf("%-16s %-9s %9s %9s %7s %-7s %11s %8s %9s %8s %11s %10s %8s %11s %7s\n", "case",
+  std::printf("%-16s %-9s %9s %9s %7s %-7s %11s %8s %9s %8s %11s %10s %8s %11s %7s %8s %8s\n", "case",
               "target", "sent", "counted", "lost", "content", "drain KB/s", "ratio", "CPU s/MB",
-              "ratio", "spread", "flood s/MB", "ratio", "spread", "core %");
+              "ratio", "spread", "flood s/MB", "ratio", "spread", "core %", "outside", "ratio");
   bool allIntact = true;
   std::vector<std::string> notes;
   for (std::size_t c = 0; c < cases.size(); ++c) {
     const std::vector<Row>& rows = table[c];
-    std::optional<double> refDrain, refCpu, refFlood;
+    std::optional<double> refDrain, refCpu, refFlood, refOutside;
     const Row* reference = nullptr;
     for (std::size_t t = 0; t < targets.size(); ++t) {
       if (targets[t].name == kReference && rows[t].measured) {
@@ -670,6 +674,7 @@ int main(int argc, char** argv) {
         refDrain = rows[t].drainKBps;
         refCpu = rows[t].cpuPerMB;
         if (rows[t].floodCpuPerMB >= 0) refFlood = rows[t].floodCpuPerMB;
+        if (rows[t].outsideCpuMs >= 0) refOutside = rows[t].outsideCpuMs;
       }
     }
     for (std::size_t t = 0; t < targets.size(); ++t) {
@@ -688,22 +693,24 @@ int main(int argc, char** argv) {
         continue;
       }
       const long long lost = static_cast<long long>(row.sent) - static_cast<long long>(row.counted);
-      char flood[3][24] = {"n/a", "n/a", "n/a"};
+      char flood[5][24] = {"n/a", "n/a", "n/a", "n/a", "n/a"};
       if (row.floodCpuPerMB >= 0) {
         std::snprintf(flood[0], sizeof flood[0], "%.4f", row.floodCpuPerMB);
         std::snprintf(flood[1], sizeof flood[1], "%s", Ratio(row.floodCpuPerMB, refFlood).c_str());
         std::snprintf(flood[2], sizeof flood[2], "%.1f", row.floodCpuShare * 100);
+        std::snprintf(flood[3], sizeof flood[3], "%.1f", row.outsideCpuMs);
+        std::snprintf(flood[4], sizeof flood[4], "%s", Ratio(row.outsideCpuMs, refOutside).c_str());
       }
       const std::string cpuSpread =
           reference ? RatioSpread(row.cpuPerMBRuns, reference->cpuPerMBRuns) : "n/a";
       const std::string floodSpread =
           reference ? RatioSpread(row.floodCpuPerMBRuns, reference->floodCpuPerMBRuns) : "n/a";
-      std::printf("%-16s %-9s %9llu %9llu %7lld %-7s %11.1f %8s %9.4f %8s %11s %10s %8s %11s %7s\n",
+      std::printf("%-16s %-9s %9llu %9llu %7lld %-7s %11.1f %8s %9.4f %8s %11s %10s %8s %11s %7s %8s %8s\n",
                   label, targets[t].name.c_str(), static_cast<unsigned long long>(row.sent),
                   static_cast<unsigned long long>(row.counted), lost, row.intact ? "intact" : "BAD",
                   row.drainKBps, Ratio(row.drainKBps, refDrain).c_str(), row.cpuPerMB,
                   Ratio(row.cpuPerMB, refCpu).c_str(), cpuSpread.c_str(), flood[0], flood[1],
-                  floodSpread.c_str(), flood[2]);
+                  floodSpread.c_str(), flood[2], flood[3], flood[4]);
     }
   }
   if (!notes.empty()) {
