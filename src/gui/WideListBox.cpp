@@ -35,8 +35,8 @@ class EntryDelegate final : public QStyledItemDelegate {
 }  // namespace
 
 WideListBox::WideListBox(QWidget* parent) : QComboBox(parent) {
-  view()->setItemDelegate(new EntryDelegate(view()));
-  view()->setTextElideMode(Qt::ElideNone);
+  // The list itself is made when it first opens: asking for it here built a
+  // list view and its popup for every box at every start.
   connect(this, &QComboBox::currentTextChanged, this, &WideListBox::UpdateChosen);
   connect(this, &QComboBox::currentIndexChanged, this, &WideListBox::UpdateChosen);
 }
@@ -55,6 +55,11 @@ int WideListBox::WidestEntry() const {
 }
 
 void WideListBox::showPopup() {
+  if (!entriesDescribed_) {
+    entriesDescribed_ = true;
+    view()->setItemDelegate(new EntryDelegate(view()));
+    view()->setTextElideMode(Qt::ElideNone);
+  }
   Q_EMIT PopupAboutToShow();
   QComboBox::showPopup();
   QWidget* popup = view()->window();

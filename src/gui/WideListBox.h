@@ -42,6 +42,7 @@ class WideListBox final : public QComboBox {
   void UpdateChosen();
 
   QLabel* shortName_ = nullptr;
+  bool entriesDescribed_ = false;  // the list's delegate is installed
 };
 
 }  // namespace lirosa

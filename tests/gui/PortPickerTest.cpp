@@ -78,6 +78,7 @@ TEST_F(PortPickerTest, TheOpenListShowsWholeEntriesAndTheBoxItsShortName) {
   EXPECT_EQ(box->currentText().toStdString(), kStable) << "the choice was lost by the refresh";
   const int widest = box->view()->fontMetrics().horizontalAdvance(box->EntryText(20));
   EXPECT_GE(popup->width(), widest);
+  EXPECT_GE(box->view()->sizeHintForColumn(0), widest) << "its rows show the descriptions";
   EXPECT_LE(popup->width(), box->screen()->availableGeometry().width());
   EXPECT_GT(popup->width(), 3 * box->width());
   if (const QByteArray shot = qgetenv("LIROSA_PICKER_SHOT"); !shot.isEmpty()) {
